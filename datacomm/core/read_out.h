@@ -1,0 +1,31 @@
+// The read-out text: the adapter's answer to "AT$OUTCUR". Lines end at any run of CR and
+// LF; optional "AT$OUTCUR" echo lines, then pairs of a setting line ("AT$HFML=0") and
+// the decimal CRC-16/X-25 of that line, then "OK". Shared by the data-communication
+// settings and the telephone-port settings, which both take their values by key.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+// Limits of the format. A read-out with a longer token is refused rather than guessed at.
+inline constexpr std::size_t kMaxSettingTokenLength = 31;
+inline constexpr std::size_t kMaxChecksumTokenLength = 11;
+// A value is read from at most this many characters after its "=".
+inline constexpr std::size_t kMaxValueLength = 19;
+
+// True when every setting line before the first "OK" token is followed by its correct
+// checksum. Tokens are separated by blank, tab, CR and LF. Invalid: no "OK" token, a
+// checksum token that is not all decimal digits or does not match, a token over its limit.
+bool VerifyTaData(std::string_view text);
+
+// The text of a NUL-terminated receive buffer of `capacity` bytes (never reads past it).
+std::string_view ReceivedText(const char* buffer, std::size_t capacity);
+
+// The value of the first "<key>=" in `text` (key with its "AT$"-style prefix), up to the
+// first CR, LF or end of text and at most kMaxValueLength characters; false when absent.
+bool FindKeyValue(std::string_view text, std::string_view key, std::string_view& value);
+
+// As the C library's atoi: leading white space, optional sign, decimal digits up to the
+// first other character, 0 without digits. Out-of-range numbers saturate at the limits
+// of a 32-bit integer instead of being undefined.
+int AtoiValue(std::string_view value);
