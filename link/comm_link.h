@@ -13,7 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <stop_token>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "link/link_owner.h"
@@ -74,13 +76,27 @@ class CCommLink {
   // Writes the probe and waits for receive mode 5 to recognise an answer.
   bool Probe(std::chrono::milliseconds wait);
   void ClearPendingReply();
+  // Copy of the text collected since the last complete reply.
+  std::string PendingReply() const;
 
   std::uint8_t PortNumber() const { return portNumber; }
   std::uint32_t Speed() const { return speed; }
 
  private:
   void ReaderThread(std::stop_token stop);
-  void Dispatch(const char* chunk, std::size_t length, std::stop_token stop);
+  // Receive-mode handlers (receive_modes.cpp), on the reader thread, one call per chunk.
+  void Dispatch(std::string_view chunk, std::stop_token stop);
+  void HandleOwnerReply(OwnerKind kind, std::string_view chunk, std::stop_token stop);
+  void HandleDot(std::string_view chunk);
+  void HandleConsole(std::string_view chunk);
+  void HandleProbe(std::string_view chunk);
+  void HandleReadOut(OwnerKind kind, std::string_view chunk);
+  void HandleAodi(std::string_view chunk);
+  ReplySlot SlotFor(OwnerKind kind) const;
+  // Empties pendingReply and drops a signal left by a reply that came after its wait.
+  void StartExchange();
+  // Sends `command` and waits for receive modes 5..8 to complete a reply.
+  bool Exchange(std::string_view command, std::chrono::milliseconds wait);
 
   std::uint8_t portNumber = 0;
   std::uint8_t dataBits = 8;
@@ -88,9 +104,9 @@ class CCommLink {
   std::uint8_t parity = 0;
   std::uint32_t speed = 0;
   platform::SerialPort port;
-  bool device = false;          // open serial device
-  std::jthread reader;          // running while open; joined by CloseDevice
-  std::mutex pendingMutex;      // guards pendingReply (reader and user-interface thread)
+  bool device = false;              // open serial device
+  std::jthread reader;              // running while open; joined by CloseDevice
+  mutable std::mutex pendingMutex;  // guards pendingReply (reader and user-interface thread)
   std::string pendingReply;
   std::atomic<CLinkOwner*> owner{nullptr};
   platform::AutoResetEvent replyEvent;

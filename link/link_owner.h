@@ -8,6 +8,10 @@
 //   receive mode 6       -> Slot(OwnerKind::PhonePage)            readOut
 //   receive mode 7       -> Slot(DataCommAodi or DataCommMlppp)   readOut       (by aodiCapable)
 // An owner returns an empty slot for a kind it is not, so nothing is delivered there.
+//
+// The reader writes a slot's text before it sets the slot's event: read the text after a
+// successful wait on that event, or after the link is closed (Close joins the reader).
+// An owner closes its link in its own destructor, before its slots are gone.
 #pragma once
 
 #include <array>
