@@ -91,20 +91,11 @@ void CCommLink::ReaderThread(std::stop_token stop) {
         return;
     }
     // Drain the queue before waiting again so a burst is handed on in few chunks.
-    bool readAny = false;
     while (!stop.stop_requested()) {
       buffer.fill('\0');
       const std::size_t n = port.ReadQueued(buffer.data(), kReadCapacity);
       if (n == 0) break;
-      readAny = true;
       Dispatch(std::string_view(buffer.data(), n), stop);
-    }
-    // Readable with nothing to read only happens when a close purged the queue under
-    // us; otherwise the device reports input it never delivers, which is a dead line.
-    if (!readAny && !stop.stop_requested() &&
-        port.WaitForInput(std::chrono::milliseconds(0)) == platform::WaitResult::Readable &&
-        port.QueuedCount() == 0) {
-      return;
     }
   }
 }
