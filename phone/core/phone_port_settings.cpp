@@ -1,0 +1,3 @@
+#include "phone/core/phone_port_settings.h"
+
+char PortLetter(int port) { return port == 1 ? 'A' : 'B'; }
