@@ -37,6 +37,8 @@ int UsageError(const std::string& text);
 
 // Checked before the adapter is touched: "reset" needs "--yes".
 int CheckResetArgs(const Args& args);
+// "datacomm": field names, numbers and ranges, so a bad value is refused before detection.
+int CheckDatacommArgs(const Args& args);
 
 // Commands living in their own files.
 int RunDetect(const Args& args, const CliOptions& options);

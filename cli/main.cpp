@@ -28,7 +28,7 @@ constexpr Command kCommands[] = {
     {"port", "port N                     remember COM port N (1..4)", false, nullptr, RunPort},
     {"speed", "speed S                    remember line speed S (57600, 115200, 230400)", false,
      nullptr, RunSpeed},
-    {"datacomm", "datacomm show | set field=value...", true, nullptr, RunDatacomm},
+    {"datacomm", "datacomm show | set field=value...", true, CheckDatacommArgs, RunDatacomm},
     {"phone", "phone show 1|2 | set 1|2 field=value...", true, nullptr, RunPhone},
     {"clock", "clock                      set the adapter's clock from this computer's", true,
      NoArguments, RunClock},
