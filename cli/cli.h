@@ -39,6 +39,8 @@ int UsageError(const std::string& text);
 int CheckResetArgs(const Args& args);
 // "datacomm": field names, numbers and ranges, so a bad value is refused before detection.
 int CheckDatacommArgs(const Args& args);
+// "phone": subcommand, port, field names and values, checked before detection.
+int CheckPhoneArgs(const Args& args);
 
 // Commands living in their own files.
 int RunDetect(const Args& args, const CliOptions& options);

@@ -29,7 +29,7 @@ constexpr Command kCommands[] = {
     {"speed", "speed S                    remember line speed S (57600, 115200, 230400)", false,
      nullptr, RunSpeed},
     {"datacomm", "datacomm show | set field=value...", true, CheckDatacommArgs, RunDatacomm},
-    {"phone", "phone show 1|2 | set 1|2 field=value...", true, nullptr, RunPhone},
+    {"phone", "phone show 1|2 | set 1|2 field=value...", true, CheckPhoneArgs, RunPhone},
     {"clock", "clock                      set the adapter's clock from this computer's", true,
      NoArguments, RunClock},
     {"reset", "reset --yes                erase every setting of the adapter", true,

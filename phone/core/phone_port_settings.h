@@ -45,3 +45,7 @@ struct PhonePortSettings {
 
 // 'A' for port 1, 'B' for any other port.
 char PortLetter(int port);
+
+// What a page derives once a read has been parsed: the call waiting box from the mode and
+// the wait text from forwardWait.
+void DeriveEditState(PhonePortSettings& record);
