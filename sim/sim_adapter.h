@@ -38,7 +38,10 @@ struct Options {
   bool wrongChecksum = false;                    // every read-out checksum off by one
   bool noAodiAnswer = false;                     // AT$AODI gets no answer at all
   int hangUpAfter = -1;                          // >=0: hang up after this many replies
+  bool hangUpMidReply = false;                   // with hangUpAfter: the next reply is cut
+                                                 // off halfway by the hang-up
 };
+// dropAfter and hangUpAfter count the replies sent since Start() or the last SetOptions().
 
 // One line (or raw chunk) that arrived on a port.
 struct Received {
