@@ -64,7 +64,11 @@ int CCommLink::CloseDevice() {
   reader.request_stop();
   port.CancelWait();
   port.DropDtr();
-  port.Purge();
+  // No purge here. A Windows write completes only once its bytes are sent, so purging
+  // there discards nothing that was written; a POSIX write completes once the bytes are
+  // queued, and flushing the output would eat a command written just before the close
+  // (the reset is written and closed at once). Input need not be flushed either: the
+  // descriptor is closed and the next Open purges.
   // Joined before the device goes: the reader must never read a closed (or reused)
   // descriptor nor deliver into an owner after the exchange has ended.
   if (reader.joinable()) reader.join();
