@@ -1,0 +1,66 @@
+// Test environment for everything that looks for the adapter: a simulated adapter on
+// pseudo-terminals and a private registry, both made known through QUORVEL_PORTS_DIR
+// and QUORVEL_REGISTRY_DIR (so child processes started by the test see them too).
+// One per test; the folders are removed and the variables unset at the end.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/sim_adapter.h"
+
+namespace quorvel_test {
+
+// One line that arrived on a port: which port, at which speed, when.
+struct LineSeen {
+  std::string port;
+  std::uint32_t speed = 0;  // 0 when the speed could not be read
+  std::chrono::steady_clock::time_point at;
+};
+
+// For readable expectations: {"COM3", 57600}.
+struct PortAndSpeed {
+  std::string port;
+  std::uint32_t speed = 0;
+  bool operator==(const PortAndSpeed&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const PortAndSpeed& value);
+
+class AdapterEnvironment {
+ public:
+  explicit AdapterEnvironment(const sim::Options& options);
+  ~AdapterEnvironment();
+  AdapterEnvironment(const AdapterEnvironment&) = delete;
+  AdapterEnvironment& operator=(const AdapterEnvironment&) = delete;
+
+  bool Started() const { return started_; }
+  sim::SimAdapter& Adapter() { return adapter_; }
+  const std::filesystem::path& RegistryDir() const { return registryDir_; }
+
+  // Lines on any port that hold `text`, in arrival order ("AT*MRNIX" for the probes).
+  std::vector<LineSeen> LinesWith(std::string_view text) const;
+  std::vector<PortAndSpeed> Probes() const;
+
+ private:
+  std::filesystem::path baseDir_;
+  std::filesystem::path registryDir_;
+  sim::SimAdapter adapter_;
+  bool started_ = false;
+};
+
+std::vector<PortAndSpeed> WhereOnly(const std::vector<LineSeen>& lines);
+
+// The registry key the program uses, as the hive names it.
+inline constexpr const char* kProgramKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\MARONIX";
+// A 4-byte value of the hive as a number; nothing when missing or not 4 bytes long.
+std::optional<std::int32_t> StoredDword(const std::string& key, const std::string& name);
+// Stores the program's remembered port and speed, as a previous run would have.
+void RememberPortSettings(std::int32_t port, std::int32_t speed);
+
+}  // namespace quorvel_test
