@@ -1,6 +1,8 @@
 #include "platform/pseudo_terminal.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -72,6 +74,17 @@ std::optional<std::uint32_t> PseudoTerminal::SlaveSpeed() const {
     if (constant == speed) return rate;
   }
   return std::nullopt;
+}
+
+std::size_t PseudoTerminal::UnreadBySlave() const {
+  if (keepSlave_ < 0) return 0;
+  // Written bytes pass through the terminal's buffer work before they count as input;
+  // polling the slave lets that work finish first.
+  pollfd p{keepSlave_, POLLIN, 0};
+  ::poll(&p, 1, 0);
+  int count = 0;
+  if (keepSlave_ < 0 || ::ioctl(keepSlave_, FIONREAD, &count) != 0 || count < 0) return 0;
+  return static_cast<std::size_t>(count);
 }
 
 void PseudoTerminal::HangUp() {

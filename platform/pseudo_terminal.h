@@ -4,6 +4,7 @@
 // master reports the slave's termios on Linux), so a simulated adapter can tell the speed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -22,6 +23,9 @@ class PseudoTerminal {
   const std::filesystem::path& SlavePath() const { return slavePath_; }
   // Bit rate currently set on the slave side, if it maps to a known rate.
   std::optional<std::uint32_t> SlaveSpeed() const;
+  // Bytes the master wrote that nobody has read from the slave yet. A hang-up discards
+  // them, so a line that should drop after its last reply waits for this to reach 0.
+  std::size_t UnreadBySlave() const;
   // Closes the master: the slave side sees a hang-up.
   void HangUp();
 

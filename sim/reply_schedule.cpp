@@ -30,10 +30,16 @@ std::optional<ReplySchedule::Clock::time_point> ReplySchedule::NextWake() const 
   return pieces_.front().due;
 }
 
-bool ReplySchedule::Flush(int fd, Clock::time_point now) {
+bool ReplySchedule::Flush(int fd, Clock::time_point now,
+                          const std::function<std::size_t()>& unread) {
   while (!pieces_.empty() && pieces_.front().due <= now) {
     Piece& piece = pieces_.front();
-    if (piece.hangUp) return true;
+    if (piece.hangUp) {
+      if (!drainingSince_) drainingSince_ = now;
+      if (unread() == 0 || now - *drainingSince_ >= kDrainWait) return true;
+      piece.due = now + kDrainCheck;
+      return false;
+    }
     while (!piece.bytes.empty()) {
       ssize_t n = ::write(fd, piece.bytes.data(), piece.bytes.size());
       if (n > 0) {
@@ -56,6 +62,7 @@ bool ReplySchedule::Flush(int fd, Clock::time_point now) {
 void ReplySchedule::Clear() {
   pieces_.clear();
   blockedSince_.reset();
+  drainingSince_.reset();
   hangUpQueued_ = false;
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,8 +29,9 @@ class ReplySchedule {
   std::optional<Clock::time_point> NextWake() const;
 
   // Writes the due pieces to `fd` without blocking. Returns true when the queued
-  // hang-up is due; the caller hangs up and Clear()s.
-  bool Flush(int fd, Clock::time_point now);
+  // hang-up is due and the far end has read everything (`unread` tells how much it has
+  // not) or has had kDrainWait to do so; the caller hangs up and Clear()s.
+  bool Flush(int fd, Clock::time_point now, const std::function<std::size_t()>& unread);
   void Clear();
 
  private:
@@ -40,10 +42,15 @@ class ReplySchedule {
   };
   // A reader that never drains the line must not hold replies forever.
   static constexpr std::chrono::seconds kGiveUpAfter{2};
+  // A hang-up discards what the far end has not read yet, which a real line would
+  // have delivered: the hang-up waits for it, checking this often, at most this long.
+  static constexpr std::chrono::milliseconds kDrainCheck{5};
+  static constexpr std::chrono::seconds kDrainWait{1};
 
   std::deque<Piece> pieces_;
   Clock::time_point lastDue_{};
   std::optional<Clock::time_point> blockedSince_;
+  std::optional<Clock::time_point> drainingSince_;
   bool hangUpQueued_ = false;
 };
 

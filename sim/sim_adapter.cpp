@@ -205,7 +205,8 @@ void SimAdapter::Impl::Serve(std::unique_lock<std::mutex>& lock) {
     polled.clear();
     for (auto& port : ports) {
       if (!port.pty || !port.pty->IsOpen()) continue;
-      if (port.schedule.Flush(port.pty->MasterFd(), now)) {
+      const platform::PseudoTerminal& pty = *port.pty;
+      if (port.schedule.Flush(pty.MasterFd(), now, [&pty] { return pty.UnreadBySlave(); })) {
         HangUpPort(port);
         continue;
       }
