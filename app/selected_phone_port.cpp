@@ -1,0 +1,3 @@
+#include "app/selected_phone_port.h"
+
+std::int32_t selectedPhonePort = 0;
