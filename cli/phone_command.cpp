@@ -12,6 +12,7 @@
 
 #include "app/registry/port_settings.h"
 #include "cli/cli.h"
+#include "datacomm/core/read_out.h"
 #include "phone/core/phone_page_link.h"
 #include "phone/core/phone_port_settings.h"
 #include "phone/core/phone_read_out.h"
@@ -25,8 +26,8 @@ constexpr const char* kUsage = "usage: phone show 1|2 | phone set 1|2 field=valu
 using AfterSet = void (*)(PhonePortSettings& record);
 
 // One settable field: a number with its range, a string of digits with its longest
-// length, or a number list entry. Digit lengths keep the adapter's read-out line of the
-// value within the 31 characters a read-out line may hold, so what is written reads back.
+// length, or a number list entry. A read-out value holds at most 19 characters, so a
+// longer number could not be read back as it was written.
 struct PhoneField {
   std::string_view name;
   std::int32_t PhonePortSettings::*number = nullptr;
@@ -40,11 +41,13 @@ struct PhoneField {
 
 using R = PhonePortSettings;
 
+constexpr std::size_t kReadableDigits = kMaxValueLength;
+
 const PhoneField kFields[] = {
-    {"forwardNumber", nullptr, 0, 0, &R::forwardNumber, nullptr, 23},  // "AT#ICFA=" + 23
+    {"forwardNumber", nullptr, 0, 0, &R::forwardNumber, nullptr, kReadableDigits},
     {"forwardWait", &R::forwardWait, 0, 30, nullptr, nullptr, 0,
      [](R& r) { r.forwardWaitText = std::to_string(r.forwardWait); }},
-    {"multipleNumber", nullptr, 0, 0, &R::multipleNumber, nullptr, 25,  // "AT#ZA=" + 25
+    {"multipleNumber", nullptr, 0, 0, &R::multipleNumber, nullptr, kReadableDigits,
      [](R& r) { r.multipleNumberOn = r.multipleNumber.empty() ? 0 : 1; }},
     {"multipleNumberOn", &R::multipleNumberOn},
     {"mainNumberOn", &R::mainNumberOn},
@@ -55,9 +58,9 @@ const PhoneField kFields[] = {
     {"priorityRing", &R::priorityRing},
     {"extensionCall", &R::extensionCall},
     {"speedDialOn", &R::speedDialOn},
-    {"speedDial", nullptr, 0, 0, nullptr, &R::speedDial, 24},  // "AT%AA0=" + 24
+    {"speedDial", nullptr, 0, 0, nullptr, &R::speedDial, kReadableDigits},
     {"selectiveOn", &R::selectiveOn},
-    {"selectiveNumbers", nullptr, 0, 0, nullptr, &R::selectiveNumbers, 24},
+    {"selectiveNumbers", nullptr, 0, 0, nullptr, &R::selectiveNumbers, kReadableDigits},
     {"threeParty", &R::threeParty},
     {"callTransfer", &R::callTransfer},
     {"ownCallWaiting", &R::ownCallWaiting},

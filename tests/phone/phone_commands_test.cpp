@@ -1,0 +1,102 @@
+// The write table without a line: waits, time-out messages and the sending limits.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "phone/core/phone_commands.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+TEST(PhoneCommands, EveryLineHasItsStepsWaitAndMessage) {
+  // (message, lines of that step) in sending order, as the adapter tool numbers them.
+  const std::vector<std::pair<std::string, int>> steps = {
+      {"2.TA에 쓸 수가 없습니다.", 1},   {"12.TA에 쓸 수가 없습니다.", 1}, {"3.TA에 쓸 수가 없습니다.", 1},
+      {"4.TA에 쓸 수가 없습니다.", 1},   {"5.TA에 쓸 수가 없습니다.", 1},  {"6.TA에 쓸 수가 없습니다.", 1},
+      {"7.TA에 쓸 수가 없습니다.", 1},   {"8.TA에 쓸 수가 없습니다.", 1},  {"9.TA에 쓸수가 없습니다.", 1},
+      {"10.TA에 쓸수가 없습니다.", 1},   {"11.TA에 쓸수가 없습니다.", 10}, {"12.TA에 쓸수가 없습니다.", 1},
+      {"13.TA에 쓸수가 없습니다.", 10},  {"14.TA에 쓸수가 없습니다.", 1},  {"15.TA에 쓸수가 없습니다.", 1},
+      {"16.TA에 쓸수가 없습니다.", 1},   {"17.TA에 쓸수가 없습니다.", 1},  {"18.TA에 쓸수가 없습니다.", 1},
+      {"19.TA에 쓸수가 없습니다.", 1},   {"20.TA에 쓸수가 없습니다.", 1},  {"21.TA에 쓸수가 없습니다.", 1},
+      {"22.TA에 쓸수가 없습니다.", 1},   {"TA에 쓸수가 없습니다.", 1},
+  };
+  std::vector<std::string> expected;
+  for (const auto& [message, count] : steps) expected.insert(expected.end(), count, message);
+
+  const auto commands = BuildPortCommands(PhonePortSettings{}, 'A', 0);
+  ASSERT_EQ(commands.size(), 41u);
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    EXPECT_EQ(commands[i].timeoutMessage, expected[i]) << commands[i].line;
+    const bool endOfDial = commands[i].line.starts_with("AT#EODA=");
+    EXPECT_EQ(commands[i].wait, milliseconds(endOfDial ? 5000 : 1000)) << commands[i].line;
+  }
+  EXPECT_EQ(commands.back().line, "ATW\r");
+}
+
+struct LimitCase {
+  const char* name;
+  void (*edit)(PhonePortSettings& record);
+  const char* refusedField;  // null: everything can be sent
+};
+
+const LimitCase kLimitCases[] = {
+    {"EntryOf51Fits", [](PhonePortSettings& r) { r.speedDial[4] = std::string(51, '7'); }, nullptr},
+    {"EntryOf52IsRefused", [](PhonePortSettings& r) { r.speedDial[4] = std::string(52, '7'); }, "speedDial[4]"},
+    {"LongEmptyPlaceholderStillCopied",
+     [](PhonePortSettings& r) { r.selectiveNumbers[9] = "Empty!" + std::string(60, ' '); }, "selectiveNumbers[9]"},
+    {"ForwardNumberFillingTheLineFits", [](PhonePortSettings& r) { r.forwardNumber = std::string(89, '1'); },
+     nullptr},
+    {"ForwardNumberOverTheLineIsRefused", [](PhonePortSettings& r) { r.forwardNumber = std::string(90, '1'); },
+     "forwardNumber"},
+    {"UnsentMultipleNumberIsNoProblem",
+     [](PhonePortSettings& r) {
+       r.multipleNumber = std::string(300, '1');
+       r.multipleNumberOn = 0;
+     },
+     nullptr},
+    {"SentMultipleNumberOverTheLine",
+     [](PhonePortSettings& r) {
+       r.multipleNumber = std::string(300, '1');
+       r.multipleNumberOn = 1;
+     },
+     "multipleNumber"},
+    {"LineEndInsideAValue",
+     [](PhonePortSettings& r) {
+       r.subNumber = "1\r\nATW";
+       r.subNumberOn = 1;
+     },
+     "subNumber"},
+    {"NulInsideAnEntry", [](PhonePortSettings& r) { r.speedDial[0] = std::string("12\0" "3", 4); }, "speedDial[0]"},
+};
+
+class LimitTable : public testing::TestWithParam<LimitCase> {};
+
+TEST_P(LimitTable, RefusesOnlyWhatCannotBeSent) {
+  PhonePortSettings record;
+  GetParam().edit(record);
+  const auto unsendable = FindUnsendableCommand(BuildPortCommands(record, 'B', 1));
+  if (GetParam().refusedField == nullptr) {
+    EXPECT_FALSE(unsendable.has_value()) << unsendable->field;
+  } else {
+    ASSERT_TRUE(unsendable.has_value());
+    EXPECT_EQ(unsendable->field, GetParam().refusedField);
+    EXPECT_NE(UnsendableMessage(*unsendable).find(GetParam().refusedField), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Phone, LimitTable, testing::ValuesIn(kLimitCases),
+                         [](const testing::TestParamInfo<LimitCase>& param) { return param.param.name; });
+
+TEST(PhoneCommands, LinesStayWithinTheCommandLineLimit) {
+  PhonePortSettings record;
+  record.forwardNumber = std::string(89, '1');
+  for (auto& entry : record.speedDial) entry = std::string(51, '2');
+  for (const auto& command : BuildPortCommands(record, 'A', 0)) {
+    EXPECT_LE(command.line.size() + 1, kCommandLineSize) << command.field;
+  }
+}
+
+}  // namespace
