@@ -1,5 +1,5 @@
-// Runs a program of ours as a child process (the environment inherited) and collects
-// what it printed.
+// Runs a program as a child process (looked up on PATH unless the name has a slash;
+// the environment inherited) and collects what it printed.
 #pragma once
 
 #include <string>
