@@ -7,7 +7,6 @@
 #include "platform/registry_hive.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,12 +15,14 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string_view>
 #include <system_error>
 #include <utility>
+
+#include "platform/eintr.h"
+#include "platform/user_folders.h"
 
 namespace platform {
 namespace {
@@ -29,19 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
-
-template <typename Call>
-auto RetryOnEintr(Call call) {
-  for (;;) {
-    auto result = call();
-    if (result != -1 || errno != EINTR) return result;
-  }
-}
-
-const char* EnvOrNull(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? value : nullptr;
-}
 
 bool SameName(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](char x, char y) {
@@ -418,24 +406,13 @@ bool ValidValueName(const std::string& name) {
   return name.find_first_of(std::string_view("\n\r\0", 3)) == std::string::npos;
 }
 
-fs::path HomeDirectory() {
-  if (const char* home = EnvOrNull("HOME")) return home;
-  if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-    return entry->pw_dir;
-  }
-  return "/";
-}
-
 }  // namespace
 
 fs::path HivePath(HiveKind kind) {
   const char* file = kind == HiveKind::Persistent ? "persistent.reg" : "volatile.reg";
-  if (const char* dir = EnvOrNull("QUORVEL_REGISTRY_DIR")) return fs::path(dir) / file;
-  if (kind == HiveKind::Persistent) {
-    const char* config = EnvOrNull("XDG_CONFIG_HOME");
-    return (config != nullptr ? fs::path(config) : HomeDirectory() / ".config") / "quorvel" / file;
-  }
-  if (const char* runtime = EnvOrNull("XDG_RUNTIME_DIR")) return fs::path(runtime) / "quorvel" / file;
+  if (const char* dir = NonEmptyEnv("QUORVEL_REGISTRY_DIR")) return fs::path(dir) / file;
+  if (kind == HiveKind::Persistent) return ConfigFolder() / "quorvel" / file;
+  if (const char* runtime = NonEmptyEnv("XDG_RUNTIME_DIR")) return fs::path(runtime) / "quorvel" / file;
   return SharedTmpFolder() / file;
 }
 

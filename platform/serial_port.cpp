@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pwd.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -14,23 +13,16 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <cstdlib>
 #include <system_error>
 #include <utility>
+
+#include "platform/eintr.h"
+#include "platform/user_folders.h"
 
 namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Repeats a system call that was interrupted by a signal.
-template <typename Call>
-auto RetryOnEintr(Call call) {
-  for (;;) {
-    auto result = call();
-    if (result != -1 || errno != EINTR) return result;
-  }
-}
 
 // poll() in milliseconds until `deadline` (none: forever), restarted after signals
 // with the time that is left.
@@ -44,19 +36,6 @@ int PollUntil(pollfd* fds, nfds_t count, std::optional<Clock::time_point> deadli
     int ready = poll(fds, count, timeoutMs);
     if (ready != -1 || errno != EINTR) return ready;
   }
-}
-
-const char* EnvOrNull(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? value : nullptr;
-}
-
-std::filesystem::path HomeDirectory() {
-  if (const char* home = EnvOrNull("HOME")) return home;
-  if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-    return entry->pw_dir;
-  }
-  return "/";
 }
 
 struct SpeedEntry {
@@ -105,11 +84,8 @@ std::string PortName(unsigned portNumber) {
 }
 
 std::filesystem::path PortsDirectory() {
-  if (const char* dir = EnvOrNull("QUORVEL_PORTS_DIR")) return dir;
-  if (const char* config = EnvOrNull("XDG_CONFIG_HOME")) {
-    return std::filesystem::path(config) / "quorvel" / "ports";
-  }
-  return HomeDirectory() / ".config" / "quorvel" / "ports";
+  if (const char* dir = NonEmptyEnv("QUORVEL_PORTS_DIR")) return dir;
+  return ConfigFolder() / "quorvel" / "ports";
 }
 
 std::optional<std::filesystem::path> ResolvePortPath(const std::string& portName) {
