@@ -1,51 +1,20 @@
 #include "tests/detection/adapter_environment.h"
 
-#include <stdlib.h>
-
-
 #include "app/registry/port_settings.h"
 #include "platform/registry_hive.h"
 
 namespace quorvel_test {
-namespace fs = std::filesystem;
-
-namespace {
-
-fs::path MakeBaseDir() {
-  std::string pattern = (fs::temp_directory_path() / "quorvel-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
-}
-
-// The environment is set before the adapter's thread starts, so nothing reads it
-// while it changes.
-fs::path Announce(const fs::path& base) {
-  ::setenv("QUORVEL_PORTS_DIR", (base / "ports").c_str(), 1);
-  ::setenv("QUORVEL_REGISTRY_DIR", (base / "registry").c_str(), 1);
-  fs::create_directories(base / "registry");
-  return base;
-}
-
-}  // namespace
 
 std::ostream& operator<<(std::ostream& out, const PortAndSpeed& value) {
   return out << value.port << '@' << value.speed;
 }
 
 AdapterEnvironment::AdapterEnvironment(const sim::Options& options)
-    : baseDir_(Announce(MakeBaseDir())),
-      registryDir_(baseDir_ / "registry"),
-      adapter_(options, baseDir_ / "ports") {
-  started_ = !baseDir_.empty() && adapter_.Start();
+    : adapter_(options, folders_.PortsDir()) {
+  started_ = adapter_.Start();
 }
 
-AdapterEnvironment::~AdapterEnvironment() {
-  adapter_.Stop();
-  ::unsetenv("QUORVEL_PORTS_DIR");
-  ::unsetenv("QUORVEL_REGISTRY_DIR");
-  std::error_code ignored;
-  if (!baseDir_.empty()) fs::remove_all(baseDir_, ignored);
-}
+AdapterEnvironment::~AdapterEnvironment() { adapter_.Stop(); }
 
 std::vector<LineSeen> AdapterEnvironment::LinesWith(std::string_view text) const {
   std::vector<LineSeen> lines;

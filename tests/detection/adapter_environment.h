@@ -1,7 +1,7 @@
 // Test environment for everything that looks for the adapter: a simulated adapter on
-// pseudo-terminals and a private registry, both made known through QUORVEL_PORTS_DIR
-// and QUORVEL_REGISTRY_DIR (so child processes started by the test see them too).
-// One per test; the folders are removed and the variables unset at the end.
+// pseudo-terminals in isolated folders (QUORVEL_PORTS_DIR, QUORVEL_REGISTRY_DIR, which
+// child processes started by the test inherit). One per test, made before any other
+// thread of the test starts; the folders go and the variables return at the end.
 #pragma once
 
 #include <chrono>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "sim/sim_adapter.h"
+#include "tests/support/test_support.h"
 
 namespace quorvel_test {
 
@@ -41,15 +42,14 @@ class AdapterEnvironment {
 
   bool Started() const { return started_; }
   sim::SimAdapter& Adapter() { return adapter_; }
-  const std::filesystem::path& RegistryDir() const { return registryDir_; }
+  std::filesystem::path RegistryDir() const { return folders_.RegistryDir(); }
 
   // Lines on any port that hold `text`, in arrival order ("AT*MRNIX" for the probes).
   std::vector<LineSeen> LinesWith(std::string_view text) const;
   std::vector<PortAndSpeed> Probes() const;
 
  private:
-  std::filesystem::path baseDir_;
-  std::filesystem::path registryDir_;
+  testsupport::IsolatedFolders folders_;  // outlives the adapter
   sim::SimAdapter adapter_;
   bool started_ = false;
 };

@@ -44,6 +44,7 @@ sim::Options AdapterOn(std::string port, std::set<std::uint32_t> speeds) {
 }
 
 bool AnyHiveWritten(const std::filesystem::path& registryDir) {
+  if (!std::filesystem::exists(registryDir)) return false;
   for (const auto& entry : std::filesystem::directory_iterator(registryDir)) {
     if (entry.path().extension() == ".reg") return true;
   }
