@@ -152,6 +152,26 @@ TEST_F(CommLinkTest, CloseDuringWaitEndsTheReaderAndFreesThePort) {
   EXPECT_EQ(other.Open(line.SlavePath(), 115200), platform::OpenResult::Opened);
 }
 
+TEST_F(CommLinkTest, OpenAndCloseWhileTheAdapterKeepsTalking) {
+  const std::size_t descriptorsBefore = OpenDescriptorCount();
+  std::jthread chatter([this](std::stop_token stop) {
+    while (!stop.stop_requested()) {
+      line.TrySend("AT$ATHP=1\r\r\nOK\r\nnoise without an end word ");
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  for (int round = 0; round < 30; ++round) {
+    OpenLink(round % 2 == 0 ? kModePhoneWrite : kModeConsole);
+    std::this_thread::sleep_for(std::chrono::milliseconds(round % 5));
+    EXPECT_EQ(link.Close(), 1);
+  }
+  chatter.request_stop();
+  chatter.join();
+  EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore);
+  EXPECT_GT(owner.ConsoleCallCount() + (owner.Of(OwnerKind::PhonePage).done.TryConsume() ? 1 : 0),
+            0u);
+}
+
 TEST_F(CommLinkTest, CloseOnALinkThatNeverOpened) {
   CCommLink never;
   EXPECT_EQ(never.Close(), 1);

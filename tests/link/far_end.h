@@ -56,6 +56,11 @@ class FarEnd {
     return true;
   }
 
+  // One write that takes what fits and never waits.
+  void TrySend(const std::string& bytes) {
+    [[maybe_unused]] ssize_t n = ::write(pty_.MasterFd(), bytes.data(), bytes.size());
+  }
+
   // Everything that arrives until the line has been quiet for `quiet`.
   std::string Receive(std::chrono::milliseconds quiet = 200ms) {
     std::string got;
