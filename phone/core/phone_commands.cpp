@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "datacomm/core/read_out.h"
+
 namespace {
 
 using std::chrono::milliseconds;
@@ -13,9 +15,6 @@ using TextValue = const std::string& (*)(const PhonePortSettings& record);
 std::string_view ListEntryValue(const std::string& entry) {
   return entry.find("Empty") == std::string::npos ? std::string_view{entry} : std::string_view{};
 }
-
-// Leading-number reading of the page's wait text; an empty text gives 0.
-std::int32_t LeadingNumber(const std::string& text);
 
 struct WriteStep {
   std::string_view key;         // before the port letter; the whole line for the store step
@@ -33,7 +32,7 @@ struct WriteStep {
 constexpr WriteStep kWriteSteps[] = {
     {"AT#ICF", true, nullptr, [](const PhonePortSettings& r) -> const std::string& { return r.forwardNumber; },
      nullptr, "forwardNumber", milliseconds(1000), "2.TA에 쓸 수가 없습니다."},
-    {"AT#ICFN", true, [](const PhonePortSettings& r, std::int32_t) { return LeadingNumber(r.forwardWaitText); },
+    {"AT#ICFN", true, [](const PhonePortSettings& r, std::int32_t) { return AtoiValue(r.forwardWaitText); },
      nullptr, nullptr, "forwardWait", milliseconds(1000), "12.TA에 쓸 수가 없습니다."},
     {"AT#Z", true, nullptr, [](const PhonePortSettings& r) -> const std::string& {
        static const std::string kEmpty;
@@ -83,16 +82,6 @@ constexpr WriteStep kWriteSteps[] = {
      "ownThreeParty", milliseconds(1000), "22.TA에 쓸수가 없습니다."},
     {"ATW\r", false, nullptr, nullptr, nullptr, "store", milliseconds(1000), "TA에 쓸수가 없습니다."},
 };
-
-std::int32_t LeadingNumber(const std::string& text) {
-  // Wait texts hold at most two digits; saturate rather than overflow on anything longer.
-  std::int64_t number = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') break;
-    number = std::min<std::int64_t>(number * 10 + (c - '0'), INT32_MAX);
-  }
-  return static_cast<std::int32_t>(number);
-}
 
 std::string Line(std::string_view key, std::string_view value) {
   std::string line;

@@ -36,6 +36,18 @@ TEST(PhoneCommands, EveryLineHasItsStepsWaitAndMessage) {
   EXPECT_EQ(commands.back().line, "ATW\r");
 }
 
+TEST(PhoneCommands, WaitTextGoesOutAsItsLeadingNumber) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "AT#ICFNA=0\r\n"}, {"7", "AT#ICFNA=7\r\n"}, {"30", "AT#ICFNA=30\r\n"},
+      {"12x", "AT#ICFNA=12\r\n"}, {"x", "AT#ICFNA=0\r\n"}, {"99999999999", "AT#ICFNA=2147483647\r\n"},
+  };
+  for (const auto& [text, line] : cases) {
+    PhonePortSettings record;
+    record.forwardWaitText = text;
+    EXPECT_EQ(BuildPortCommands(record, 'A', 0)[1].line, line) << text;
+  }
+}
+
 struct LimitCase {
   const char* name;
   void (*edit)(PhonePortSettings& record);
