@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "link/comm_link.h"
 #include "platform/pseudo_terminal.h"
@@ -144,34 +145,47 @@ void BM_LinkExchange(benchmark::State& state) {
   link.Close();
 }
 
-BENCHMARK(BM_RawRoundTrip)->UseRealTime()->MinTime(1.0);
-BENCHMARK(BM_LinkExchange)->UseRealTime()->MinTime(1.0);
+// Repetitions, interleaved at random by default (see main), so that the load of the
+// machine falls on both alike.
+BENCHMARK(BM_RawRoundTrip)->UseRealTime()->MinTime(0.1)->Repetitions(20);
+BENCHMARK(BM_LinkExchange)->UseRealTime()->MinTime(0.1)->Repetitions(20);
 
-// Prints as usual and keeps the real time per iteration of each benchmark.
+// Prints as usual and keeps the median real time per iteration of each benchmark (the
+// single run's time when there are no repetitions).
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        realNs[run.run_name.function_name] = run.GetAdjustedRealTime();
+      if (run.error_occurred) continue;
+      const std::string& name = run.run_name.function_name;
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+        medianNs[name] = run.GetAdjustedRealTime();
+      } else if (run.run_type == Run::RT_Iteration && run.repetitions <= 1) {
+        medianNs[name] = run.GetAdjustedRealTime();
       }
     }
   }
-  std::map<std::string, double> realNs;
+  std::map<std::string, double> medianNs;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<char*> args(argv, argv + argc);
+  char interleave[] = "--benchmark_enable_random_interleaving=true";
+  char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
+  args.insert(args.begin() + 1, {interleave, aggregatesOnly});  // the command line may override
+  argc = static_cast<int>(args.size());
+  argv = args.data();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-  const auto raw = reporter.realNs.find("BM_RawRoundTrip");
-  const auto link = reporter.realNs.find("BM_LinkExchange");
-  if (raw != reporter.realNs.end() && link != reporter.realNs.end() && raw->second > 0) {
+  const auto raw = reporter.medianNs.find("BM_RawRoundTrip");
+  const auto link = reporter.medianNs.find("BM_LinkExchange");
+  if (raw != reporter.medianNs.end() && link != reporter.medianNs.end() && raw->second > 0) {
     std::printf("link exchange / raw round trip = %.2f (aim: at most 1.5)\n",
                 link->second / raw->second);
   }
