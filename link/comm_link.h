@@ -6,6 +6,9 @@
 // handler of the current receive mode (receive_modes.cpp). Close stops and joins it.
 //
 // Link-driven exchanges: SendReset, ReadOut(6|7), QueryAodi; the probe of detection.
+// ReadOut, QueryAodi and Probe first drop a signal left by a reply that came after an
+// earlier wait had given up, so a wait only ever ends on a reply to its own command.
+// A hang-up of the device ends the reader; later waits time out as with a silent adapter.
 #pragma once
 
 #include <atomic>
@@ -71,9 +74,11 @@ class CCommLink {
 
   // Link-driven operations (user-interface thread, blocking).
   void SendReset();
+  // 1 when the read-out came within 1500 ms, else 0; the port is closed on return.
   int ReadOut(std::int32_t mode);
   void QueryAodi();
-  // Writes the probe and waits for receive mode 5 to recognise an answer.
+  // Sets receive mode 5, writes the probe on the open link and waits for an answer.
+  // pendingReply is left alone: the detection empties it once for all candidates.
   bool Probe(std::chrono::milliseconds wait);
   void ClearPendingReply();
   // Copy of the text collected since the last complete reply.
