@@ -24,8 +24,7 @@ QAbstractButton* ButtonForAnswer(QMessageBox& box, const QString& answer) {
     if (box.standardButton(button) == QMessageBox::No && answer == u"no") return button;
     if (box.standardButton(button) == QMessageBox::Ok && answer == u"ok") return button;
   }
-  if (QAbstractButton* escape = box.escapeButton()) return escape;
-  return box.buttons().isEmpty() ? nullptr : box.buttons().constFirst();
+  return EscapeChoice(box);
 }
 
 void RunAction(CMainFrame& frame, const QString& action) {

@@ -1,5 +1,6 @@
 #include "app/logo_wnd.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
@@ -41,7 +42,11 @@ void CLogoWnd::HideLogo() {
   // Called from the window's own timer event: deleting it here would pull the object
   // out from under that handler.
   logo->deleteLater();
-  if (logo->owner && logo->owner->isVisible()) logo->owner->repaint();
+  if (logo->owner && logo->owner->isVisible()) {
+    if (!QApplication::activeWindow() || QApplication::activeWindow() == logo)
+      logo->owner->activateWindow();
+    logo->owner->repaint();
+  }
 }
 
 void CLogoWnd::HoldLogo(bool hold) {
@@ -54,6 +59,8 @@ CLogoWnd::CLogoWnd(QWidget* ownerWindow, QPixmap logoPicture)
       picture(std::move(logoPicture)),
       owner(ownerWindow) {
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // The keyboard belongs to the main window as soon as that is shown.
+  setAttribute(Qt::WA_ShowWithoutActivating);
   setCursor(Qt::ArrowCursor);
   setFixedSize(kLogoSize);
   CentreOnOwnerOrScreen();

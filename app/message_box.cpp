@@ -1,5 +1,6 @@
 #include "app/message_box.h"
 
+#include <QAbstractButton>
 #include <QTimer>
 #include <utility>
 
@@ -9,6 +10,13 @@ MessageBoxObserver& Observer() {
   return observer;
 }
 }  // namespace
+
+QAbstractButton* EscapeChoice(QMessageBox& box) {
+  if (QAbstractButton* escape = box.escapeButton()) return escape;
+  for (auto kind : {QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok})
+    if (QAbstractButton* button = box.button(kind)) return button;
+  return box.buttons().isEmpty() ? nullptr : box.buttons().constFirst();
+}
 
 void SetMessageBoxObserver(MessageBoxObserver observer) { Observer() = std::move(observer); }
 

@@ -14,5 +14,8 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& capti
 
 // Called with each box once it is on screen and its event loop runs; it may press one
 // of the box's buttons. An empty function removes the observer.
+// The button that Escape would press: No, Cancel or OK, whichever the box has.
+QAbstractButton* EscapeChoice(QMessageBox& box);
+
 using MessageBoxObserver = std::function<void(QMessageBox& box)>;
 void SetMessageBoxObserver(MessageBoxObserver observer);
