@@ -17,6 +17,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+/* Not linked against: included so that the header is compiled as C, as callers use it. */
+#include "portfinder/tirnash.h"
+
 typedef int (*PortFn)(void);
 typedef int (*OpenFn)(const char*);
 typedef int (*WriteFn)(const char*, const char*, unsigned int);
