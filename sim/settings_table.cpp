@@ -83,17 +83,17 @@ const SettingSpec* FindSetting(std::string_view key) {
   return it == specs.end() ? nullptr : &*it;
 }
 
-std::optional<std::string> CheckValue(const SettingSpec& spec, std::string_view value) {
-  switch (spec.kind) {
+std::optional<std::string> CheckValue(const SettingSpec& setting, std::string_view value) {
+  switch (setting.kind) {
     case ValueKind::Number: {
-      auto number = ParseBounded(value, spec.min, spec.max);
+      auto number = ParseBounded(value, setting.min, setting.max);
       if (!number) return std::nullopt;
       return std::to_string(*number);
     }
     case ValueKind::Thresholds: {
       if (value.size() != 6) return std::nullopt;
-      auto open = ParseBounded(value.substr(0, 3), spec.min, spec.max);
-      auto close = ParseBounded(value.substr(3), spec.min, spec.max);
+      auto open = ParseBounded(value.substr(0, 3), setting.min, setting.max);
+      auto close = ParseBounded(value.substr(3), setting.min, setting.max);
       if (!open || !close) return std::nullopt;
       return std::string(value);
     }
@@ -106,15 +106,15 @@ std::optional<std::string> CheckValue(const SettingSpec& spec, std::string_view 
 
 void SettingsStore::Reset() {
   values_.clear();
-  for (const auto& spec : SettingSpecs()) values_[spec.key] = spec.factory;
+  for (const auto& setting : SettingSpecs()) values_[setting.key] = setting.factory;
 }
 
 ApplyResult SettingsStore::Apply(std::string_view key, std::string_view value) {
-  const SettingSpec* spec = FindSetting(key);
-  if (spec == nullptr) return ApplyResult::UnknownKey;
-  auto checked = CheckValue(*spec, value);
+  const SettingSpec* setting = FindSetting(key);
+  if (setting == nullptr) return ApplyResult::UnknownKey;
+  auto checked = CheckValue(*setting, value);
   if (!checked) return ApplyResult::BadValue;
-  values_[spec->key] = std::move(*checked);
+  values_[setting->key] = std::move(*checked);
   return ApplyResult::Ok;
 }
 
@@ -136,9 +136,9 @@ std::string SettingsStore::ReadOutText(bool wrongChecksum) const {
     text += std::to_string(crc);
     text += "\r\n";
   };
-  for (const auto& spec : SettingSpecs()) {
-    auto it = values_.find(spec.key);
-    if (it != values_.end()) addLine(spec.key, it->second);
+  for (const auto& setting : SettingSpecs()) {
+    auto it = values_.find(setting.key);
+    if (it != values_.end()) addLine(setting.key, it->second);
   }
   for (const auto& [key, value] : values_) {
     if (FindSetting(key) == nullptr) addLine(key, value);

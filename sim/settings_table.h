@@ -41,7 +41,7 @@ enum class ApplyResult { Ok, UnknownKey, BadValue };
 
 // Checks a value as the adapter does for a settings command; on success returns the
 // value as the adapter stores it (numbers without leading zeros).
-std::optional<std::string> CheckValue(const SettingSpec& spec, std::string_view value);
+std::optional<std::string> CheckValue(const SettingSpec& setting, std::string_view value);
 
 class SettingsStore {
  public:

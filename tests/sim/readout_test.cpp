@@ -66,9 +66,9 @@ TEST(SimSettings, ChecksValuesByKey) {
       {"AT%SA0", "Empty", false, ""},
   };
   for (const auto& c : cases) {
-    const sim::SettingSpec* spec = sim::FindSetting(c.key);
-    ASSERT_NE(spec, nullptr) << c.key;
-    auto checked = sim::CheckValue(*spec, c.value);
+    const sim::SettingSpec* setting = sim::FindSetting(c.key);
+    ASSERT_NE(setting, nullptr) << c.key;
+    auto checked = sim::CheckValue(*setting, c.value);
     EXPECT_EQ(checked.has_value(), c.accepted) << c.key << "=" << c.value;
     if (checked && c.accepted) {
       EXPECT_EQ(*checked, c.stored) << c.key << "=" << c.value;
@@ -98,9 +98,9 @@ TEST(SimSettings, FactoryValues) {
 // with every number at its longest.
 TEST(SimSettings, ReadOutFormatAndSize) {
   sim::AdapterCommands commands;
-  for (const auto& spec : sim::SettingSpecs()) {
-    if (spec.kind == sim::ValueKind::Digits) commands.Settings().Put(spec.key, std::string(sim::kMaxDigits, '9'));
-    if (spec.max == 32000) commands.Settings().Put(spec.key, "32000");
+  for (const auto& setting : sim::SettingSpecs()) {
+    if (setting.kind == sim::ValueKind::Digits) commands.Settings().Put(setting.key, std::string(sim::kMaxDigits, '9'));
+    if (setting.max == 32000) commands.Settings().Put(setting.key, "32000");
   }
   sim::Options options;
   const std::string text = *commands.Handle("AT$OUTCUR", options);
