@@ -6,8 +6,11 @@
 // (refused before anything is sent). Boxes the windows would show go to stderr.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,6 +29,8 @@ using Fields = std::vector<std::pair<std::string, std::string>>;  // field name 
 void PrintFields(std::ostream& out, const Fields& fields, const CliOptions& options);
 // Splits "field=value" at the first '='; false when there is no '=' or no field name.
 bool SplitAssignment(const std::string& text, std::string& field, std::string& value);
+// A whole decimal 32-bit number, nothing before or after it; nothing otherwise.
+std::optional<std::int32_t> ParseWholeNumber(std::string_view text);
 
 // Starts as the program does: loads the remembered port and speed, runs the detection,
 // stores its result. False (the "not found" warning shown) when no adapter answered.

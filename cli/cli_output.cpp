@@ -1,4 +1,5 @@
 // Output of the command line: "name=value" lines, or one JSON object.
+#include <charconv>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -66,4 +67,12 @@ bool SplitAssignment(const std::string& text, std::string& field, std::string& v
 int UsageError(const std::string& text) {
   std::fprintf(stderr, "quorvel-cli: %s\n", text.c_str());
   return kExitUsage;
+}
+
+std::optional<std::int32_t> ParseWholeNumber(std::string_view text) {
+  std::int32_t number = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, number);
+  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
+  return number;
 }

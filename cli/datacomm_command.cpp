@@ -29,14 +29,6 @@ struct Changes {
   std::optional<std::int32_t> idleDisconnectOn;
 };
 
-std::optional<std::int32_t> ParseNumber(const std::string& text) {
-  std::int32_t number = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, number);
-  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-  return number;
-}
-
 std::string RangeText(std::int32_t minimum, std::int32_t maximum) {
   return std::to_string(minimum) + ".." + std::to_string(maximum);
 }
@@ -91,7 +83,7 @@ int ParseChanges(const Args& assignments, Changes& changes) {
     }
     const std::int32_t minimum = field ? field->minimum : 0;
     const std::int32_t maximum = field ? field->maximum : 1;
-    const std::optional<std::int32_t> value = ParseNumber(text);
+    const std::optional<std::int32_t> value = ParseWholeNumber(text);
     if (!value || *value < minimum || *value > maximum) {
       return UsageError("bad value '" + text + "' for " + name + " (" +
                         RangeText(minimum, maximum) + ")");

@@ -18,14 +18,6 @@ namespace {
 constexpr std::array<std::int32_t, 4> kMenuPorts{1, 2, 3, 4};
 constexpr std::array<std::int32_t, 3> kMenuSpeeds{57600, 115200, 230400};
 
-std::optional<std::int32_t> ParseNumber(const std::string& text) {
-  std::int32_t number = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, number);
-  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-  return number;
-}
-
 template <std::size_t N>
 bool IsOneOf(const std::array<std::int32_t, N>& allowed, std::int32_t value) {
   return std::find(allowed.begin(), allowed.end(), value) != allowed.end();
@@ -42,7 +34,7 @@ template <std::size_t N>
 int SetRemembered(const Args& args, const CliOptions& options, const char* what,
                   const std::array<std::int32_t, N>& allowed, std::int32_t& target) {
   if (args.size() != 1) return UsageError(std::string(what) + " takes one value");
-  const auto value = ParseNumber(args[0]);
+  const auto value = ParseWholeNumber(args[0]);
   if (!value || !IsOneOf(allowed, *value)) {
     std::string choices;
     for (std::int32_t choice : allowed) choices += " " + std::to_string(choice);

@@ -98,13 +98,6 @@ struct PhoneRequest {
   std::vector<Change> changes;
 };
 
-std::optional<std::int32_t> StrictNumber(std::string_view text) {
-  std::int32_t number = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-  return number;
-}
-
 // "speedDial[3]" -> ("speedDial", 3); a plain name has no index.
 bool SplitIndex(std::string_view name, std::string_view& base, std::optional<std::size_t>& index) {
   index.reset();
@@ -134,7 +127,7 @@ int ParseChange(const std::string& assignment, Change& change) {
   if (!SplitIndex(name, base, index)) return UsageError("phone: unknown field '" + name + "'");
 
   if (base == kPcmLaw && !index) {
-    const auto number = StrictNumber(change.value);
+    const auto number = ParseWholeNumber(change.value);
     if (!number || *number < 0 || *number > 1) return BadValue(name, change.value, "0 or 1");
     change.number = *number;
     return kExitOk;
@@ -144,7 +137,7 @@ int ParseChange(const std::string& assignment, Change& change) {
     change.field = &field;
     change.index = index.value_or(0);
     if (field.number != nullptr) {
-      const auto number = StrictNumber(change.value);
+      const auto number = ParseWholeNumber(change.value);
       if (!number || *number < field.low || *number > field.high) {
         return BadValue(name, change.value, std::to_string(field.low) + ".." + std::to_string(field.high));
       }
