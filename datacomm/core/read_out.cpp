@@ -55,7 +55,6 @@ bool VerifyTaData(std::string_view text) {
   } while (token == kEcho);
 
   while (token != kEnd) {
-    if (token.size() > kMaxSettingTokenLength) return false;
     const std::uint16_t expected = Crc16X25(token);
     std::string_view checksum;
     if (!tokens.Next(checksum) || !ChecksumMatches(checksum, expected)) return false;

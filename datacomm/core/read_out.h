@@ -7,15 +7,17 @@
 #include <cstddef>
 #include <string_view>
 
-// Limits of the format. A read-out with a longer token is refused rather than guessed at.
-inline constexpr std::size_t kMaxSettingTokenLength = 31;
+// A checksum token is at most this many decimal digits (leading zeros allowed).
 inline constexpr std::size_t kMaxChecksumTokenLength = 11;
 // A value is read from at most this many characters after its "=".
 inline constexpr std::size_t kMaxValueLength = 19;
 
 // True when every setting line before the first "OK" token is followed by its correct
 // checksum. Tokens are separated by blank, tab, CR and LF. Invalid: no "OK" token, a
-// checksum token that is not all decimal digits or does not match, a token over its limit.
+// checksum token that is not all decimal digits, is longer than its limit or does not
+// match. A setting line of any length is checked like any other: nothing here is copied
+// into a fixed buffer, and refusing a long line would leave an adapter that stores a
+// long telephone number unreadable for good.
 bool VerifyTaData(std::string_view text);
 
 // The text of a NUL-terminated receive buffer of `capacity` bytes (never reads past it).

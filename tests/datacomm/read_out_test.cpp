@@ -46,6 +46,8 @@ TEST_P(VerifyTable, Verdict) { EXPECT_EQ(VerifyTaData(GetParam().text), GetParam
 
 const std::string kLong31 = "AT$XXXX=" + std::string(23, '7');  // 31 characters
 const std::string kLong32 = kLong31 + "7";
+// A speed-dial entry as long as the telephone page's list editor allows: 38 characters.
+const std::string kSpeedDial31Digits = "AT%AB3=" + std::string(31, '9');
 
 INSTANTIATE_TEST_SUITE_P(
     ReadOut, VerifyTable,
@@ -72,7 +74,13 @@ INSTANTIATE_TEST_SUITE_P(
         VerifyCase{"LowerCaseOk", Pair("AT$Z=0") + "ok\r\n", false},
         VerifyCase{"TextAfterOkIgnored", Pair("AT$Z=0") + "OK\r\ngarbage", true},
         VerifyCase{"SettingToken31", Pair(kLong31) + "OK", true},
-        VerifyCase{"SettingTokenOver31", Pair(kLong32) + "OK", false}),
+        VerifyCase{"SettingToken32", Pair(kLong32) + "OK", true},
+        VerifyCase{"SpeedDialOf31Digits", "AT$OUTCUR\r\n" + Pair(kSpeedDial31Digits) + "OK\r\n", true},
+        VerifyCase{"SpeedDialOf31DigitsKnownChecksum", "AT%AB3=" + std::string(31, '9') + "\r\n30906\r\nOK", true},
+        VerifyCase{"VeryLongSettingLine", Pair("AT#ICFA=" + std::string(500, '1')) + "OK", true},
+        VerifyCase{"LongSettingLineChecksumOffByOne", Pair(kSpeedDial31Digits, +1) + "OK", false},
+        VerifyCase{"LongSettingLineChecksumNotANumber", kSpeedDial31Digits + "\r\n5x\r\nOK", false},
+        VerifyCase{"ChecksumOver65535", "AT$HFML=0\r\n" + std::to_string(Crc16X25("AT$HFML=0") + 65536) + "\r\nOK", false}),
     [](const testing::TestParamInfo<VerifyCase>& tested) { return tested.param.name; });
 
 TEST(VerifyTaData, ReadOutCutAtTheBufferIsRefused) {

@@ -108,18 +108,21 @@ TEST_F(SessionTest, WrongChecksumsFailThreeAttemptsThenTheReadErrorBox) {
   EXPECT_EQ(settings, Sample());  // nothing taken from an invalid read-out
 }
 
-// A setting line over the format's 31 characters is refused, not cut or guessed at.
-TEST_F(SessionTest, OverlongSettingLineRefusesTheReadOut) {
+// A setting line longer than 31 characters (a telephone number as long as the page's
+// list editor allows) is checked by its checksum like any other and read.
+TEST_F(SessionTest, LongSettingLineIsVerifiedByItsChecksum) {
   StartSim({});
-  sim->SetSetting("AT%AA0", std::string(25, '5'));  // "AT%AA0=" + 25 digits = 32
+  sim->SetSetting("AT$SCTM", "180");
+  sim->SetSetting("AT%AB3", std::string(31, '5'));  // "AT%AB3=" + 31 digits = 38
+  sim->SetSetting("AT%AA0", std::string(25, '5'));  // 32
   CDataCommSession session(DataCommVariant::Aodi);
   DataCommSettings settings;
   std::int32_t on = 0;
-  EXPECT_FALSE(session.ReadTaData(settings, on));
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Reading TA DATA Error!!!"});
-  sim->SetSetting("AT%AA0", std::string(24, '5'));  // exactly 31: fine
-  notifier.Clear();
-  EXPECT_TRUE(session.ReadTaData(settings, on));
+  ASSERT_TRUE(session.ReadTaData(settings, on));
+  EXPECT_EQ(settings.billingInterval[0], 180);
+  EXPECT_NE(session.ReadOutText().find("AT%AB3=" + std::string(31, '5') + "\r\n"), std::string_view::npos);
+  EXPECT_EQ(notifier.Count(), 0u);
+  EXPECT_EQ(sim->Commands().size(), 1u);  // accepted at the first request
 }
 
 // A read-out that does not fit the 4000-byte buffer is cut by the link (never written

@@ -57,6 +57,19 @@ TEST_F(PhoneSimTest, WrittenSettingsReadBackAsTheyWere) {
   EXPECT_EQ(port1, PhonePortSettings{});
 }
 
+// The page's list editor allows 31 digits: "AT%AB3=" and 31 digits is a 38-character
+// setting line, read and taken whole like any other.
+TEST_F(PhoneSimTest, SpeedDialOf31DigitsIsReadWhole) {
+  Start();
+  adapter->SetSetting("AT%AB3", "0512345678901234567890123456789");
+  ASSERT_TRUE(page->ReadPortSettings());
+  EXPECT_EQ(ReadOutRequests(*adapter), 1);
+  PhonePortSettings port2;
+  std::int32_t law = 0;
+  ParsePortSettings(page->ReadOutText(), 'B', port2, law);
+  EXPECT_EQ(port2.speedDial[3], "0512345678901234567890123456789");
+}
+
 TEST_F(PhoneSimTest, WrongChecksumsFailAfterThreeAttempts) {
   sim::Options options;
   options.wrongChecksum = true;
