@@ -12,7 +12,6 @@
 
 #include "app/registry/port_settings.h"
 #include "cli/cli.h"
-#include "datacomm/core/read_out.h"
 #include "phone/core/phone_page_link.h"
 #include "phone/core/phone_port_settings.h"
 #include "phone/core/phone_read_out.h"
@@ -26,8 +25,7 @@ constexpr const char* kUsage = "usage: phone show 1|2 | phone set 1|2 field=valu
 using AfterSet = void (*)(PhonePortSettings& record);
 
 // One settable field: a number with its range, a string of digits with its longest
-// length, or a number list entry. A read-out value holds at most 19 characters, so a
-// longer number could not be read back as it was written.
+// length, or a number list entry.
 struct PhoneField {
   std::string_view name;
   std::int32_t PhonePortSettings::*number = nullptr;
@@ -41,7 +39,9 @@ struct PhoneField {
 
 using R = PhonePortSettings;
 
-constexpr std::size_t kReadableDigits = kMaxValueLength;
+// The adapter's read-out carries values of at most 19 characters; a longer number is
+// not one the adapter keeps, so it is refused here before anything is sent.
+constexpr std::size_t kReadableDigits = 19;
 
 const PhoneField kFields[] = {
     {"forwardNumber", nullptr, 0, 0, &R::forwardNumber, nullptr, kReadableDigits},

@@ -75,9 +75,8 @@ bool FindKeyValue(std::string_view text, std::string_view key, std::string_view&
   while ((at = text.find(key, at)) != std::string_view::npos) {
     const std::size_t afterKey = at + key.size();
     if (afterKey < text.size() && text[afterKey] == '=') {
-      std::string_view rest = text.substr(afterKey + 1);
-      rest = rest.substr(0, std::min(rest.find_first_of("\r\n"), rest.size()));
-      value = rest.substr(0, std::min(rest.size(), kMaxValueLength));
+      const std::string_view rest = text.substr(afterKey + 1);
+      value = rest.substr(0, std::min(rest.find_first_of("\r\n"), rest.size()));
       return true;
     }
     ++at;

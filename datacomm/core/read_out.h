@@ -9,8 +9,6 @@
 
 // A checksum token is at most this many decimal digits (leading zeros allowed).
 inline constexpr std::size_t kMaxChecksumTokenLength = 11;
-// A value is read from at most this many characters after its "=".
-inline constexpr std::size_t kMaxValueLength = 19;
 
 // True when every setting line before the first "OK" token is followed by its correct
 // checksum. Tokens are separated by blank, tab, CR and LF. Invalid: no "OK" token, a
@@ -24,7 +22,9 @@ bool VerifyTaData(std::string_view text);
 std::string_view ReceivedText(const char* buffer, std::size_t capacity);
 
 // The value of the first "<key>=" in `text` (key with its "AT$"-style prefix), up to the
-// first CR, LF or end of text and at most kMaxValueLength characters; false when absent.
+// first CR, LF or end of text; false when absent. The value is taken whole: cutting it
+// would turn a padded number ("000...0180" past the cut) into another one, which the
+// write-back would then store in the adapter.
 bool FindKeyValue(std::string_view text, std::string_view key, std::string_view& value);
 
 // As the C library's atoi: leading white space, optional sign, decimal digits up to the
