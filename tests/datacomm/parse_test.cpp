@@ -14,6 +14,7 @@ struct ParseCase {
   std::string text;
   std::function<void(DataCommSettings&)> expect;  // changes to the starting record
   std::int32_t idleDisconnectOn;
+  std::function<void(DataCommSettings&)> before = {};  // changes made before the parse
 };
 
 // The ML-PPP dialog keeps its previous values: start from a record unlike the defaults.
@@ -43,6 +44,7 @@ class ParseTable : public testing::TestWithParam<ParseCase> {};
 TEST_P(ParseTable, Fields) {
   const ParseCase& c = GetParam();
   DataCommSettings settings = Start(c.variant);
+  if (c.before) c.before(settings);
   DataCommSettings expected = settings;
   c.expect(expected);
   std::int32_t on = -1;
@@ -72,11 +74,21 @@ INSTANTIATE_TEST_SUITE_P(
                   [](DataCommSettings& s) { s.billingInterval[0] = 180; }, 0},
         ParseCase{"SctmEmpty", kAodi, "AT$SCTM=\r5\r\n",
                   [](DataCommSettings& s) { s.billingInterval[0] = 0; }, 0},
+        ParseCase{"SctmEmptyClearsAStoredValue", kAodi, "AT$SCTM=\r5\r\n",
+                  [](DataCommSettings& s) { s.billingInterval[0] = 0; }, 0,
+                  [](DataCommSettings& s) { s.billingInterval[0] = 180; }},
+        ParseCase{"MlsctmEmptyClearsAStoredValue", kMlppp, "AT$MLSCTM=\r\n",
+                  [](DataCommSettings& s) { s.billingInterval[1] = 0; }, 1},
         ParseCase{"SctmNotInsideMlsctm", kAodi, "AT$MLSCTM=600\r\n",
                   [](DataCommSettings& s) { s.billingInterval[1] = 600; }, 0},
         ParseCase{"MlpppIgnoresAodiKeys", kMlppp,
                   "AT$SCTM=5\r\nAT$ATHP=010010\r\nAT$HFML=0\r\nAT$AOND=9\r\n",
                   [](DataCommSettings&) {}, 1},
+        ParseCase{"MissingKeysKeepStoredValues", kAodi, "AT$Z=1\r\n",
+                  [](DataCommSettings& s) { s.callBump = 1; }, 1,
+                  [](DataCommSettings& s) {
+                    s.idleDisconnect = 2; s.openThreshold[1] = 90; s.closeThreshold[1] = 15;
+                  }},
         ParseCase{"MissingBthpKeepsBoth", kAodi, "AT$ATHP=040020\r\nAT$AOND=7\r\n",
                   [](DataCommSettings& s) {
                     s.openThreshold[0] = 40; s.closeThreshold[0] = 20; s.openMonitorTime[0] = 7;

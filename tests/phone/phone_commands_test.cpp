@@ -48,6 +48,48 @@ TEST(PhoneCommands, WaitTextGoesOutAsItsLeadingNumber) {
   }
 }
 
+TEST(PhoneCommands, ListEntriesHoldingEmptyGoOutEmpty) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "AT%SB4=\r\n"},
+      {"Empty!", "AT%SB4=\r\n"},
+      {"Empty", "AT%SB4=\r\n"},
+      {"12Empty34", "AT%SB4=\r\n"},
+      {"empty!", "AT%SB4=empty!\r\n"},  // the test is case-sensitive
+      {"Empt", "AT%SB4=Empt\r\n"},
+      {"0312345", "AT%SB4=0312345\r\n"},
+  };
+  for (const auto& [entry, line] : cases) {
+    PhonePortSettings record;
+    record.selectiveNumbers[4] = entry;
+    record.speedDial[4] = entry;
+    const auto commands = BuildPortCommands(record, 'B', 0);
+    EXPECT_EQ(commands[25].line, line) << entry;
+    std::string speedDialLine = line;
+    speedDialLine[3] = 'A';  // the speed-dial list follows the same rule
+    EXPECT_EQ(commands[14].line, speedDialLine) << entry;
+  }
+}
+
+TEST(PhoneCommands, NumbersAreSentOnlyWhileTheirBoxIsOn) {
+  PhonePortSettings record;
+  record.multipleNumber = "5551234";
+  record.subNumber = "12";
+  record.callWaitingMode = 2;
+  const std::pair<std::int32_t, std::vector<std::string>> cases[] = {
+      {0, {"AT#ZA=\r\n", "AT#HA=\r\n", "AT#AA=0\r\n"}},
+      {1, {"AT#ZA=5551234\r\n", "AT#HA=12\r\n", "AT#AA=2\r\n"}},
+  };
+  for (const auto& [on, lines] : cases) {
+    record.multipleNumberOn = on;
+    record.subNumberOn = on;
+    record.callWaitingOn = on;
+    const auto commands = BuildPortCommands(record, 'A', 0);
+    EXPECT_EQ(commands[2].line, lines[0]) << on;
+    EXPECT_EQ(commands[4].line, lines[1]) << on;
+    EXPECT_EQ(commands[34].line, lines[2]) << on;
+  }
+}
+
 struct LimitCase {
   const char* name;
   void (*edit)(PhonePortSettings& record);

@@ -60,6 +60,19 @@ const ParseCase kCases[] = {
        r.onlyWhenOtherBusy = 0;
      },
      [](PhonePortSettings& r, std::int32_t&) { r.callWaitingMode = 5; }},
+    {"CallWaitingUnknownModeKeepsBoxesAsTheyWere", "AT#AB=5\r\n", 'B',
+     [](PhonePortSettings& r, std::int32_t&) {
+       r.callWaitingOn = 0;  // states no mapping of a mode would give
+       r.onlyWhenOtherBusy = 1;
+     },
+     [](PhonePortSettings& r, std::int32_t&) { r.callWaitingMode = 5; }},
+    {"CallWaitingNegativeModeKeepsBoxes", "AT#AA=-1\r\n", 'A',
+     [](PhonePortSettings& r, std::int32_t&) {
+       r.callWaitingMode = 2;
+       r.callWaitingOn = 1;
+       r.onlyWhenOtherBusy = 1;
+     },
+     [](PhonePortSettings& r, std::int32_t&) { r.callWaitingMode = -1; }},
     {"EmptyMultipleNumberTurnsBoxOff", "AT#ZA=\r\n", 'A',
      [](PhonePortSettings& r, std::int32_t&) {
        r.multipleNumber = "5551234";
