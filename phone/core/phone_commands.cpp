@@ -27,8 +27,9 @@ struct WriteStep {
   std::string_view timeoutMessage;
 };
 
-// Sending order. The message numbers are the adapter tool's own and are kept as they are:
-// two steps report 12, and the spacing of "쓸 수가" changes from step 9 on.
+// Sending order. A message's number tells which step failed; the texts are kept exactly
+// as users have always seen them, though the numbers are not positions: two steps report
+// 12, and from the law's step on the text is written "쓸수가" without the blank.
 constexpr WriteStep kWriteSteps[] = {
     {"AT#ICF", true, nullptr, [](const PhonePortSettings& r) -> const std::string& { return r.forwardNumber; },
      nullptr, "forwardNumber", milliseconds(1000), "2.TA에 쓸 수가 없습니다."},

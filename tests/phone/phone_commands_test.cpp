@@ -12,7 +12,8 @@ namespace {
 using std::chrono::milliseconds;
 
 TEST(PhoneCommands, EveryLineHasItsStepsWaitAndMessage) {
-  // (message, lines of that step) in sending order, as the adapter tool numbers them.
+  // (message, lines of that step) in sending order; 12 appears twice, the blank in
+  // "쓸 수가" is gone from the ninth step on.
   const std::vector<std::pair<std::string, int>> steps = {
       {"2.TA에 쓸 수가 없습니다.", 1},   {"12.TA에 쓸 수가 없습니다.", 1}, {"3.TA에 쓸 수가 없습니다.", 1},
       {"4.TA에 쓸 수가 없습니다.", 1},   {"5.TA에 쓸 수가 없습니다.", 1},  {"6.TA에 쓸 수가 없습니다.", 1},
