@@ -39,8 +39,9 @@ struct PhoneField {
 
 using R = PhonePortSettings;
 
-// The adapter's read-out carries values of at most 19 characters; a longer number is
-// not one the adapter keeps, so it is refused here before anything is sent.
+// New numbers stay within the 19 characters that the read-out format gives a value.
+// The page's list editor allows up to 31; a longer number the adapter already holds is
+// still read and written back unchanged, only not typed in here.
 constexpr std::size_t kReadableDigits = 19;
 
 const PhoneField kFields[] = {

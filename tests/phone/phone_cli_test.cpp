@@ -59,6 +59,18 @@ TEST_F(PhoneSimTest, CliSetAppliesChangesAndWritesThePort) {
   EXPECT_EQ(adapter->StoreCount(), 1);
 }
 
+// A number longer than the command line lets one type (the page allows 31 digits) is
+// read and sent back as it was when another field is set.
+TEST_F(PhoneSimTest, CliSetKeepsALongStoredNumber) {
+  Start();
+  adapter->SetSetting("AT%AB3", "0512345678901234567890123456789");
+  ASSERT_EQ(RunPhone({"set", "2", "pcmLaw=1"}, {}), kExitOk);
+  const std::string sent = Sent();
+  EXPECT_NE(sent.find("\nAT%AB3=0512345678901234567890123456789\r\n"), std::string::npos) << sent;
+  EXPECT_NE(sent.find("\nAT#P=1\r\n"), std::string::npos) << sent;
+  EXPECT_TRUE(sent.ends_with("\r\nATW\r")) << sent;
+}
+
 TEST_F(PhoneSimTest, CliCallWaitingOffSendsZero) {
   Start();
   adapter->SetSetting("AT#AA", "2");
