@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "datacomm/core/data_comm_session.h"
+#include "box_left_open_notifier.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -263,6 +264,35 @@ TEST_F(SessionTest, MlpppWithoutAdapterGivesStepTwoAfterASecond) {
   std::this_thread::sleep_for(100ms);
   EXPECT_EQ(sim->RawBytes("COM1"), "AT$Z=0\r");
   EXPECT_FALSE(session.Link().IsOpen());
+}
+
+// An "Error" box still open when the wait gives up is closed with the link, and the
+// link then signals the completion event after all. That late signal must not answer
+// the first command of the next write. Pays two 1000 ms waits.
+TEST_F(DataCommSlowTest, LateErrorAnswerDoesNotAnswerTheNextWrite) {
+  sim::Options options;
+  options.aodiModel = false;
+  options.errorCommands = {"AT$Z"};
+  StartSim(options);
+  CDataCommSession session(DataCommVariant::Mlppp);
+  DataCommSettings settings = Sample();
+  {
+    testsupport::BoxLeftOpenNotifier userAway;
+    EXPECT_EQ(session.WriteTaData(settings, 1), 0);
+    const auto messages = userAway.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].caption, "Error");
+    EXPECT_EQ(messages[1].text, "2.TA에 쓸수가 없습니다.");
+  }
+  options.errorCommands.clear();
+  options.silentCommands = {"AT$Z"};
+  sim->SetOptions(options);
+  sim->ClearLog();
+  notifier.Clear();
+  EXPECT_EQ(session.WriteTaData(settings, 1), 0);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(sim->RawBytes("COM1"), "AT$Z=1\r");
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"2.TA에 쓸수가 없습니다."});
 }
 
 TEST_F(DataCommSlowTest, NoAnswerAtAStepStopsThereAndClosesTheLink) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/datacomm/box_left_open_notifier.h"
 #include "phone_sim_fixture.h"
 #include "platform/serial_port.h"
 
@@ -199,6 +200,34 @@ TEST_F(PhoneSimTest, SlowTimeOutAtSpeedDial7StopsEverything) {
   ASSERT_TRUE(page->WritePortSettings(2, Sample(), 1));
   EXPECT_EQ(Sent(), kSamplePort2);
   EXPECT_EQ(notifier.Count(), 0u);
+}
+
+// An "Error" box still open when the wait gives up is closed with the link, and the
+// link then signals the page's event after all. That late signal must not acknowledge
+// the first line of the next write. Pays two 1000 ms waits.
+TEST_F(PhoneSimTest, SlowLateErrorAcknowledgementDoesNotAnswerTheNextWrite) {
+  sim::Options options;
+  options.errorCommands = {"AT#ICFB"};
+  Start(options);
+  {
+    testsupport::BoxLeftOpenNotifier userAway;
+    EXPECT_FALSE(page->WritePortSettings(2, Sample(), 1));
+    const auto messages = userAway.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].caption, "Error");
+    EXPECT_EQ(messages[1].text, "2.TA에 쓸 수가 없습니다.");
+  }
+  adapter->SetOptions([] {
+    sim::Options silent;
+    silent.silentCommands = {"AT#ICFB"};
+    return silent;
+  }());
+  adapter->ClearLog();
+  notifier.Clear();
+  EXPECT_FALSE(page->WritePortSettings(2, Sample(), 1));
+  EXPECT_EQ(Sent(), "AT#ICFB=0101234567\r\n");
+  ASSERT_EQ(notifier.Count(), 1u);
+  EXPECT_EQ(notifier.Messages()[0].text, "2.TA에 쓸 수가 없습니다.");
 }
 
 TEST_F(PhoneSimTest, NoPortChosenSendsNothing) {
