@@ -3,20 +3,13 @@
 // instantly answering simulated adapter, beside the 16 raw command/reply round trips
 // that write needs on the same pseudo-terminal pair, measured in the same run.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <map>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/registry/port_settings.h"
+#include "bench_support.h"
 #include "datacomm/core/crc16_x25.h"
 #include "datacomm/core/data_comm_commands.h"
 #include "datacomm/core/data_comm_parse.h"
@@ -69,19 +62,8 @@ void BM_VerifyAndParseReadOut(benchmark::State& state) {
 }
 
 // The simulated adapter on COM1 of its own ports directory, for the whole run.
-struct Line {
-  Line() : adapter(sim::Options{}) {
-    adapter.Start();
-    ::setenv("QUORVEL_PORTS_DIR", adapter.PortsDir().c_str(), 1);
-    currentPort = 1;
-    currentSpeed = 115200;
-    aodiCapable = 1;
-  }
-  sim::SimAdapter adapter;
-};
-
-Line& TheLine() {
-  static Line line;
+bench::SimLine& TheLine() {
+  static bench::SimLine line;
   return line;
 }
 
@@ -96,7 +78,9 @@ DataCommSettings Record() {
 
 // The whole write as the dialog's OK runs it: open, 16 commands with their replies, close.
 void BM_AodiWrite(benchmark::State& state) {
-  Line& line = TheLine();
+  bench::SimLine& line = TheLine();
+  if (!line.started) return state.SkipWithError("no simulated adapter");
+  aodiCapable = 1;
   CDataCommSession session(DataCommVariant::Aodi);
   std::int64_t done = 0;
   for (auto _ : state) {
@@ -111,7 +95,7 @@ void BM_AodiWrite(benchmark::State& state) {
 
 // What the write pays besides its commands: opening and closing the link once.
 void BM_LinkOpenClose(benchmark::State& state) {
-  TheLine();
+  if (!TheLine().started) return state.SkipWithError("no simulated adapter");
   CCommLink link;
   for (auto _ : state) {
     link.Configure(1, 115200, 8, 0, 0);
@@ -124,60 +108,26 @@ void BM_LinkOpenClose(benchmark::State& state) {
   }
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n > 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-    pollfd out{fd, POLLOUT, 0};
-    if (::poll(&out, 1, 1000) <= 0) return false;
-  }
-  return true;
-}
-
-bool AwaitOk(int fd) {
-  std::string got;
-  char buffer[256];
-  while (got.find("OK") == std::string::npos) {
-    pollfd in{fd, POLLIN, 0};
-    if (::poll(&in, 1, 1000) <= 0) return false;
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 // The same 16 commands written and answered on a plain raw descriptor of the same line.
 void BM_RawSixteenRoundTrips(benchmark::State& state) {
-  Line& line = TheLine();
+  bench::SimLine& line = TheLine();
+  if (!line.started) return state.SkipWithError("no simulated adapter");
   std::vector<std::string> commands;
   for (const WriteStep& step : WriteSequence(DataCommVariant::Aodi)) {
     commands.push_back(FormatCommand(step, Record()));
   }
-  const int fd = ::open(line.adapter.SlavePath("COM1").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  termios tio{};
-  if (fd < 0 || ::tcgetattr(fd, &tio) != 0) {
-    state.SkipWithError("cannot open the pseudo-terminal");
-    if (fd >= 0) ::close(fd);
-    return;
-  }
-  ::cfmakeraw(&tio);
-  ::cfsetspeed(&tio, B115200);
-  ::tcsetattr(fd, TCSANOW, &tio);
+  bench::RawLine raw(line.adapter.SlavePath("COM1"));
+  if (!raw.IsOpen()) return state.SkipWithError("cannot open the pseudo-terminal");
   std::int64_t done = 0;
   for (auto _ : state) {
     for (const std::string& command : commands) {
-      if (!WriteAll(fd, command) || !AwaitOk(fd)) {
+      if (!raw.RoundTrip(command)) {
         state.SkipWithError("no reply");
         break;
       }
     }
     if (++done % 256 == 0) line.adapter.ClearLog();
   }
-  ::close(fd);
 }
 
 BENCHMARK(BM_VerifyReadOut);
@@ -186,38 +136,19 @@ BENCHMARK(BM_RawSixteenRoundTrips)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_AodiWrite)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_LinkOpenClose)->UseRealTime()->MinTime(1.0);
 
-// Prints as usual and keeps the real time per iteration of each benchmark.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        realNs[run.run_name.function_name] = run.GetAdjustedRealTime();
-      }
-    }
-  }
-  std::map<std::string, double> realNs;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  const auto raw = reporter.realNs.find("BM_RawSixteenRoundTrips");
-  const auto write = reporter.realNs.find("BM_AodiWrite");
-  if (raw != reporter.realNs.end() && write != reporter.realNs.end() && raw->second > 0) {
-    std::printf("AODI write / 16 raw round trips = %.2f\n", write->second / raw->second);
-  }
-  const auto open = reporter.realNs.find("BM_LinkOpenClose");
-  if (raw != reporter.realNs.end() && write != reporter.realNs.end() &&
-      open != reporter.realNs.end() && raw->second > 0) {
-    std::printf("AODI write without one open+close / 16 raw round trips = %.2f\n",
-                (write->second - open->second) / raw->second);
-  }
-  return 0;
+  return bench::RunThenPrint(argc, argv, [](const bench::Timings& timings) {
+    if (auto ratio = timings.Ratio("BM_AodiWrite", "BM_RawSixteenRoundTrips")) {
+      std::printf("AODI write / 16 raw round trips = %.2f\n", *ratio);
+    }
+    const auto raw = timings.RealNs("BM_RawSixteenRoundTrips");
+    const auto write = timings.RealNs("BM_AodiWrite");
+    const auto open = timings.RealNs("BM_LinkOpenClose");
+    if (raw && write && open && *raw > 0) {
+      std::printf("AODI write without one open+close / 16 raw round trips = %.2f\n",
+                  (*write - *open) / *raw);
+    }
+  });
 }

@@ -2,20 +2,19 @@
 // pseudo-terminal pair, measured in the same run. The far end answers every line with
 // "OK"; the ratio of the two is printed at the end.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <vector>
 
+#include "bench_support.h"
 #include "link/comm_link.h"
+#include "platform/eintr.h"
 #include "platform/pseudo_terminal.h"
 
 namespace {
@@ -24,20 +23,6 @@ using namespace std::chrono_literals;
 
 constexpr std::string_view kCommand = "AT$ATHP=1\r\n";
 constexpr std::string_view kReply = "AT$ATHP=1\r\r\nOK\r\n";
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n > 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-    pollfd out{fd, POLLOUT, 0};
-    if (::poll(&out, 1, 1000) <= 0) return false;
-  }
-  return true;
-}
 
 // The far end: answers each complete line at once.
 class EchoAdapter {
@@ -53,13 +38,14 @@ class EchoAdapter {
     char buffer[256];
     while (!stop.stop_requested()) {
       pollfd in{pty_.MasterFd(), POLLIN, 0};
-      if (::poll(&in, 1, 50) <= 0) continue;
-      const ssize_t n = ::read(pty_.MasterFd(), buffer, sizeof buffer);
+      if (platform::RetryOnEintr([&] { return ::poll(&in, 1, 50); }) <= 0) continue;
+      const ssize_t n =
+          platform::RetryOnEintr([&] { return ::read(pty_.MasterFd(), buffer, sizeof buffer); });
       if (n <= 0) continue;
       line.append(buffer, static_cast<std::size_t>(n));
       for (auto end = line.find('\n'); end != std::string::npos; end = line.find('\n')) {
         line.erase(0, end + 1);
-        WriteAll(pty_.MasterFd(), kReply);
+        bench::WriteAll(pty_.MasterFd(), kReply);
       }
     }
   }
@@ -101,25 +87,14 @@ class Owner : public CLinkOwner {
 
 // Write on the slave, poll-read until the reply is complete.
 void BM_RawRoundTrip(benchmark::State& state) {
-  const int fd = ::open(TheLine().adapter.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) {
-    state.SkipWithError("cannot open the pseudo-terminal");
-    return;
-  }
-  std::string got;
-  char buffer[256];
+  bench::RawLine line(TheLine().adapter.SlavePath());
+  if (!line.IsOpen()) return state.SkipWithError("cannot open the pseudo-terminal");
   for (auto _ : state) {
-    got.clear();
-    WriteAll(fd, kCommand);
-    while (got.find("OK") == std::string::npos) {
-      pollfd in{fd, POLLIN, 0};
-      if (::poll(&in, 1, 1000) <= 0) break;
-      const ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
+    if (!line.RoundTrip(kCommand)) {
+      state.SkipWithError("no reply");
+      break;
     }
-    benchmark::DoNotOptimize(got.data());
   }
-  ::close(fd);
 }
 
 // The same exchange as an owner runs it: receive mode 1, Write, wait on the event.
@@ -150,44 +125,15 @@ void BM_LinkExchange(benchmark::State& state) {
 BENCHMARK(BM_RawRoundTrip)->UseRealTime()->MinTime(0.1)->Repetitions(20);
 BENCHMARK(BM_LinkExchange)->UseRealTime()->MinTime(0.1)->Repetitions(20);
 
-// Prints as usual and keeps the median real time per iteration of each benchmark (the
-// single run's time when there are no repetitions).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      const std::string& name = run.run_name.function_name;
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-        medianNs[name] = run.GetAdjustedRealTime();
-      } else if (run.run_type == Run::RT_Iteration && run.repetitions <= 1) {
-        medianNs[name] = run.GetAdjustedRealTime();
-      }
-    }
-  }
-  std::map<std::string, double> medianNs;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<char*> args(argv, argv + argc);
-  char interleave[] = "--benchmark_enable_random_interleaving=true";
-  char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
-  args.insert(args.begin() + 1, {interleave, aggregatesOnly});  // the command line may override
-  argc = static_cast<int>(args.size());
-  argv = args.data();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  const auto raw = reporter.medianNs.find("BM_RawRoundTrip");
-  const auto link = reporter.medianNs.find("BM_LinkExchange");
-  if (raw != reporter.medianNs.end() && link != reporter.medianNs.end() && raw->second > 0) {
-    std::printf("link exchange / raw round trip = %.2f (aim: at most 1.5)\n",
-                link->second / raw->second);
-  }
-  return 0;
+  return bench::RunThenPrint(
+      argc, argv,
+      [](const bench::Timings& timings) {
+        if (auto ratio = timings.Ratio("BM_LinkExchange", "BM_RawRoundTrip")) {
+          std::printf("link exchange / raw round trip = %.2f (aim: at most 1.5)\n", *ratio);
+        }
+      },
+      {"--benchmark_enable_random_interleaving=true", "--benchmark_report_aggregates_only=true"});
 }

@@ -6,11 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <string>
 #include <vector>
 
-#include "app/registry/port_settings.h"
+#include "bench_support.h"
 #include "phone/core/phone_commands.h"
 #include "phone/core/phone_page_link.h"
 #include "platform/serial_port.h"
@@ -18,7 +16,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 PhonePortSettings Record() {
@@ -32,28 +29,17 @@ PhonePortSettings Record() {
 
 // Each line written and its "OK" read back before the next; false when one is missing.
 bool RawRoundTrips(platform::SerialPort& port, const std::vector<PortCommand>& commands) {
-  std::string got;
-  char buffer[256];
   for (const PortCommand& command : commands) {
-    got.clear();
     port.Write(command.line.data(), command.line.size());
-    while (got.find("OK") == std::string::npos) {
-      if (port.WaitForInput(1000ms) != platform::WaitResult::Readable) return false;
-      got.append(buffer, port.ReadQueued(buffer, sizeof buffer));
-    }
+    if (!bench::AwaitOk(port)) return false;
   }
   return true;
 }
 
 void BM_WriteAgainstRawRoundTrips(benchmark::State& state) {
-  sim::SimAdapter adapter{sim::Options{}};
-  if (!adapter.Start()) {
-    state.SkipWithError("cannot start the simulated adapter");
-    return;
-  }
-  ::setenv("QUORVEL_PORTS_DIR", adapter.PortsDir().c_str(), 1);
-  currentPort = 1;
-  currentSpeed = 115200;
+  bench::SimLine line;
+  if (!line.started) return state.SkipWithError("cannot start the simulated adapter");
+  sim::SimAdapter& adapter = line.adapter;
 
   const PhonePortSettings record = Record();
   const std::vector<PortCommand> commands = BuildPortCommands(record, 'B', 0);
