@@ -64,7 +64,8 @@ CLogoWnd::CLogoWnd(QWidget* ownerWindow, QPixmap logoPicture)
   setCursor(Qt::ArrowCursor);
   setFixedSize(kLogoSize);
   CentreOnOwnerOrScreen();
-  timer.start(kLogoMilliseconds, this);
+  // A coarse timer may fire up to 5 % early; the picture stays a full second.
+  timer.start(kLogoMilliseconds, Qt::PreciseTimer, this);
 }
 
 CLogoWnd::~CLogoWnd() {
