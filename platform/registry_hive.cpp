@@ -210,6 +210,9 @@ std::string Serialize(const Hive& hive) {
     out += key.rawHeader + '\n';
     for (const auto& entry : key.entries) out += entry.raw + '\n';
   }
+  // An export ends every key block with a blank line, the last one too. A hive read
+  // from a file that ends that way keeps its blank line as the last key's last entry.
+  if (!hive.keys.empty() && !out.ends_with("\n\n")) out += '\n';
   return out;
 }
 

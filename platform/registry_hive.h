@@ -6,6 +6,7 @@
 //   [HKEY_LOCAL_MACHINE\SOFTWARE\MARONIX]
 //   "SOFTWARE\\MARONIX\\ComNum"=dword:00000002
 //   "blob"=hex:0a,1b,ff
+//   (a blank line after every key block, the last one included)
 // Two hives: persistent and volatile (cleared by a restart). Every change is made under
 // an exclusive flock on "<hive>.lock", written to a temporary file, fsync'ed and renamed,
 // so concurrent processes lose nothing and a crash never leaves a torn file. A hive that

@@ -86,7 +86,8 @@ TEST_F(RegistryHiveTest, WritesRegistryExportFormat) {
             "\"SOFTWARE\\\\MARONIX\\\\ComNum\"=dword:00000002\n"
             "\"SOFTWARE\\\\MARONIX\\\\PortSpeed\"=dword:00038400\n"
             "\"say \\\"hi\\\"\"=hex:0a,1b,ff\n"
-            "\"empty\"=hex:\n");
+            "\"empty\"=hex:\n"
+            "\n");
   EXPECT_FALSE(fs::exists(Persistent()));
   // The folder is private, and no temporary file is left behind.
   struct stat info {};
@@ -97,6 +98,46 @@ TEST_F(RegistryHiveTest, WritesRegistryExportFormat) {
     names.insert(entry.path().filename());
   }
   EXPECT_EQ(names, (std::set<std::string>{"volatile.reg", "volatile.reg.lock"}));
+}
+
+TEST_F(RegistryHiveTest, EveryKeyBlockEndsWithABlankLine) {
+  ASSERT_TRUE(RegistryStore::CreateKey("HKEY_LOCAL_MACHINE\\FIRST", HiveKind::Persistent));
+  ASSERT_TRUE(RegistryStore::SetValue("HKEY_LOCAL_MACHINE\\FIRST", "a", Dword(1)));
+  ASSERT_TRUE(RegistryStore::CreateKey("HKEY_LOCAL_MACHINE\\SECOND", HiveKind::Persistent));
+  ASSERT_TRUE(RegistryStore::SetValue("HKEY_LOCAL_MACHINE\\SECOND", "b", Dword(2)));
+  ASSERT_TRUE(RegistryStore::SetValue("HKEY_LOCAL_MACHINE\\FIRST", "c", Dword(3)));
+  const std::string expected =
+      "Windows Registry Editor Version 5.00\n"
+      "\n"
+      "[HKEY_LOCAL_MACHINE\\FIRST]\n"
+      "\"a\"=dword:00000001\n"
+      "\"c\"=dword:00000003\n"
+      "\n"
+      "[HKEY_LOCAL_MACHINE\\SECOND]\n"
+      "\"b\"=dword:00000002\n"
+      "\n";
+  EXPECT_EQ(ReadText(Persistent()), expected);
+  ASSERT_TRUE(RegistryStore::SetValue("HKEY_LOCAL_MACHINE\\SECOND", "b", Dword(2)));
+  EXPECT_EQ(ReadText(Persistent()), expected) << "a rewrite adds no blank lines";
+}
+
+// Files written by hand may end after the last value, with or without its line end.
+TEST_F(RegistryHiveTest, ReadsFilesWithOrWithoutTheFinalLineEnd) {
+  const std::string body =
+      "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\MARONIX]\n"
+      "\"SOFTWARE\\\\MARONIX\\\\ComNum\"=dword:00000002";
+  for (const char* ending : {"", "\n", "\n\n", "\r\n\r\n"}) {
+    SCOPED_TRACE(testing::PrintToString(ending));
+    fs::remove_all(folders.RegistryDir());
+    WriteText(Persistent(), body + ending);
+    auto value = RegistryStore::GetValue(kKey, "SOFTWARE\\MARONIX\\ComNum");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, Dword(2).data);
+
+    ASSERT_TRUE(RegistryStore::SetValue(kKey, "n", Dword(5)));
+    EXPECT_EQ(ReadText(Persistent()), body + "\n\"n\"=dword:00000005\n\n");
+    EXPECT_FALSE(fs::exists(fs::path(Persistent()) += ".corrupt"));
+  }
 }
 
 TEST_F(RegistryHiveTest, ValuesRoundTrip) {
@@ -188,7 +229,8 @@ TEST_F(RegistryHiveTest, LinesNotUnderstoodAreKept) {
             "\"ComNum\"=dword:00000003\n"
             "\"SOFTWARE\\\\MARONIX\\\\ComNum\"=dword:00000001\n"
             "\n"
-            "[HKEY_LOCAL_MACHINE\\NEW]\n");
+            "[HKEY_LOCAL_MACHINE\\NEW]\n"
+            "\n");
 }
 
 TEST_F(RegistryHiveTest, ReadsWhatOtherEditorsWrite) {

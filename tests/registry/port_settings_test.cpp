@@ -78,7 +78,8 @@ TEST_F(PortSettingsTest, StoresTheFullPathValueNames) {
   SavePortSettings(key);
   EXPECT_EQ(ReadText(Volatile()), std::string(kHiveHeader) +
                                        "\"SOFTWARE\\\\MARONIX\\\\ComNum\"=dword:00000002\n"
-                                       "\"SOFTWARE\\\\MARONIX\\\\PortSpeed\"=dword:00038400\n");
+                                       "\"SOFTWARE\\\\MARONIX\\\\PortSpeed\"=dword:00038400\n"
+                                       "\n");
   EXPECT_FALSE(fs::exists(Persistent()));
 }
 
