@@ -24,18 +24,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// poll() in milliseconds until `deadline` (none: forever), restarted after signals
-// with the time that is left.
+// poll() until `deadline` (none: forever); after a signal it goes on with the time left.
 int PollUntil(pollfd* fds, nfds_t count, std::optional<Clock::time_point> deadline) {
-  for (;;) {
+  return RetryOnEintr([&] {
     int timeoutMs = -1;
     if (deadline) {
       auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
       timeoutMs = static_cast<int>(std::clamp<long long>(left.count(), 0, 1'000'000'000));
     }
-    int ready = poll(fds, count, timeoutMs);
-    if (ready != -1 || errno != EINTR) return ready;
-  }
+    return poll(fds, count, timeoutMs);
+  });
 }
 
 struct SpeedEntry {
@@ -115,6 +113,13 @@ std::optional<unsigned> SpeedConstant(std::uint32_t bitsPerSecond) {
                             [&](const SpeedEntry& e) { return e.bitsPerSecond == bitsPerSecond; });
   if (found == kSpeeds.end()) return std::nullopt;
   return static_cast<unsigned>(found->constant);
+}
+
+std::optional<std::uint32_t> BitsPerSecond(unsigned speedConstant) {
+  auto found = std::find_if(kSpeeds.begin(), kSpeeds.end(),
+                            [&](const SpeedEntry& e) { return e.constant == speedConstant; });
+  if (found == kSpeeds.end()) return std::nullopt;
+  return found->bitsPerSecond;
 }
 
 SerialPort::SerialPort() : cancelFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}

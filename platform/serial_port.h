@@ -30,6 +30,8 @@ std::optional<std::filesystem::path> ResolvePortPath(const std::string& portName
 
 // termios speed constant for a bit rate, or nothing when the rate is not a standard one.
 std::optional<unsigned> SpeedConstant(std::uint32_t bitsPerSecond);
+// The bit rate of a termios speed constant; the reverse of SpeedConstant().
+std::optional<std::uint32_t> BitsPerSecond(unsigned speedConstant);
 
 enum class OpenResult {
   Failed = -1,          // missing, busy (held by another opener) or forbidden

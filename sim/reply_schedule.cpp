@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/eintr.h"
+
 namespace sim {
 
 void ReplySchedule::Add(const std::string& bytes, Clock::time_point earliest,
@@ -41,12 +43,12 @@ bool ReplySchedule::Flush(int fd, Clock::time_point now,
       return false;
     }
     while (!piece.bytes.empty()) {
-      ssize_t n = ::write(fd, piece.bytes.data(), piece.bytes.size());
+      ssize_t n = platform::RetryOnEintr(
+          [&] { return ::write(fd, piece.bytes.data(), piece.bytes.size()); });
       if (n > 0) {
         piece.bytes.erase(0, static_cast<std::size_t>(n));
         continue;
       }
-      if (n < 0 && errno == EINTR) continue;
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
         if (!blockedSince_) blockedSince_ = now;
         if (now - *blockedSince_ < kGiveUpAfter) return false;

@@ -13,6 +13,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/eintr.h"
 #include "platform/pseudo_terminal.h"
 #include "sim/adapter_commands.h"
 #include "sim/reply_schedule.h"
@@ -39,14 +40,12 @@ fs::path MakeTempDir() {
 
 void Signal(int fd) {
   const std::uint64_t one = 1;
-  while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) {
-  }
+  platform::RetryOnEintr([&] { return ::write(fd, &one, sizeof one); });
 }
 
 void Drain(int fd) {
   std::uint64_t count;
-  while (::read(fd, &count, sizeof count) < 0 && errno == EINTR) {
-  }
+  platform::RetryOnEintr([&] { return ::read(fd, &count, sizeof count); });
 }
 
 }  // namespace
@@ -176,12 +175,12 @@ void SimAdapter::Impl::Collect(PortState& port, std::string_view chunk) {
 void SimAdapter::Impl::ReadFrom(PortState& port) {
   char buffer[4096];
   for (;;) {
-    ssize_t n = ::read(port.pty->MasterFd(), buffer, sizeof buffer);
+    const int fd = port.pty->MasterFd();
+    ssize_t n = platform::RetryOnEintr([&] { return ::read(fd, buffer, sizeof buffer); });
     if (n > 0) {
       Collect(port, std::string_view(buffer, static_cast<std::size_t>(n)));
       continue;
     }
-    if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
     // The line is broken (it cannot be while we hold the slave open): stop serving it
     // rather than spin on an endless error.

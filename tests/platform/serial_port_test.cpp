@@ -119,6 +119,10 @@ TEST(SpeedConstantTest, StandardRatesOnly) {
   for (std::uint32_t odd : {0u, 1u, 12345u, 115201u, 4000001u}) {
     EXPECT_EQ(platform::SpeedConstant(odd), std::nullopt) << odd;
   }
+  for (std::uint32_t rate : {300u, 57600u, 115200u, 230400u, 4000000u}) {
+    EXPECT_EQ(platform::BitsPerSecond(*platform::SpeedConstant(rate)), rate) << rate;
+  }
+  EXPECT_EQ(platform::BitsPerSecond(B0), std::nullopt);
 }
 
 // ---- opening ----------------------------------------------------------------------------
