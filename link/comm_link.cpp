@@ -26,8 +26,8 @@ void CCommLink::Configure(std::uint32_t portValue, std::uint32_t lineSpeed, std:
   stopBits = p5;
 }
 
-// The completion records of the original have no counterpart here: writes and reads
-// finish inside SerialPort.
+// Writes and reads complete inside SerialPort, so there are no completion records to
+// make; kept so that every exchange keeps one calling order.
 int CCommLink::CreateEvents() { return 1; }
 
 int CCommLink::Open() {
@@ -64,11 +64,10 @@ int CCommLink::CloseDevice() {
   reader.request_stop();
   port.CancelWait();
   port.DropDtr();
-  // No purge here. A Windows write completes only once its bytes are sent, so purging
-  // there discards nothing that was written; a POSIX write completes once the bytes are
-  // queued, and flushing the output would eat a command written just before the close
-  // (the reset is written and closed at once). Input need not be flushed either: the
-  // descriptor is closed and the next Open purges.
+  // No purge here: a write returns once its bytes are queued, not sent, and flushing the
+  // output would eat a command written just before the close (the reset is written and
+  // closed at once). Input need not be flushed either: the descriptor is closed and the
+  // next Open purges.
   // Joined before the device goes: the reader must never read a closed (or reused)
   // descriptor nor deliver into an owner after the exchange has ended.
   if (reader.joinable()) reader.join();

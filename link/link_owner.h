@@ -23,7 +23,8 @@
 
 enum class OwnerKind { PhonePage, DataCommAodi, DataCommMlppp, Monitor };
 
-// The 4000-byte receive buffer of a read-out, holding NUL-terminated text.
+// The 4000-byte receive buffer of a read-out, holding NUL-terminated text. A longer
+// read-out is cut to 3999 bytes and the NUL (a cut into the settings loses the "OK").
 inline constexpr std::size_t kReceiveBufferSize = 4000;
 using ReceiveBuffer = std::array<char, kReceiveBufferSize>;
 

@@ -30,9 +30,10 @@ void ToUpperAscii(std::string& text) {
   });
 }
 
-// A read-out longer than the buffer is cut to what fits, NUL included, so the checksum
-// verification of the owner fails and the read-out is retried or reported, never
-// trusted and never written past the buffer.
+// A read-out longer than the buffer is cut to what fits, NUL included. A cut that reaches
+// into the settings takes the closing "OK" with it, so the owner's verification refuses
+// the text and the read-out is retried or reported: never trusted, never written past
+// the buffer.
 void CopyIntoReceiveBuffer(const std::string& text, ReceiveBuffer& buffer) {
   const std::size_t n = std::min(text.size(), buffer.size() - 1);
   std::memcpy(buffer.data(), text.data(), n);
