@@ -141,6 +141,21 @@ TEST_F(ReceiveModeTest, IncompleteReplyKeepsCollecting) {
   EXPECT_EQ(link.PendingReply(), "AT#ICFA=1\r\r\n");
 }
 
+// The reply is handed over only once the user has closed the box, so the owner's next
+// command never goes out while the box still shows the last one's error.
+TEST_F(ReceiveModeTest, ErrorReplyIsDeliveredAfterTheBoxIsClosed) {
+  testsupport::RecordingNotifier notifier(/*autoDismiss=*/300ms);
+  OpenLink(kModePhoneWrite);
+  const auto start = Clock::now();
+  ASSERT_TRUE(line.Send("\r\nERROR\r\n"));
+  ASSERT_TRUE(notifier.WaitForCount(1, 3000ms));
+  auto& page = owner.Of(OwnerKind::PhonePage);
+  EXPECT_FALSE(page.done.Wait(100ms)) << "delivered while the box is up";
+  ASSERT_TRUE(page.done.Wait(2000ms));
+  EXPECT_GE(Clock::now() - start, 300ms);
+  EXPECT_EQ(page.reply, "\r\nERROR\r\n");
+}
+
 TEST_F(ReceiveModeTest, ErrorBoxHeldByTheUserNeverBlocksAClose) {
   testsupport::RecordingNotifier notifier(/*autoDismiss=*/60s);  // a user who is away
   OpenLink(kModePhoneWrite);
@@ -321,6 +336,25 @@ TEST_F(ReceiveModeTest, OversizedReadOutIsCutAtTheBuffer) {
   EXPECT_EQ(std::strlen(kind.readOut.data()), kReceiveBufferSize - 1);
   EXPECT_EQ(std::string(kind.readOut.data()), reply.substr(0, kReceiveBufferSize - 1));
   for (char c : kind.canary) EXPECT_EQ(c, '\0');
+}
+
+// A read-out that completed after its wait had given up leaves the event signalled; the
+// next read-out must wait for its own reply, not return at once with the old buffer.
+TEST_F(ReceiveModeTest, ReadOutIgnoresASignalLeftByALateReply) {
+  OpenLink(kModePhoneReadOut);
+  ASSERT_TRUE(line.Send("old\r\nOK\r\n"));
+  auto& page = owner.Of(OwnerKind::PhonePage);
+  ASSERT_TRUE(WaitUntil([&] { return std::strcmp(page.readOut.data(), "old\r\nOK\r\n") == 0; }));
+  link.Close();
+
+  std::string command;
+  int result = 0;
+  {
+    auto farEnd = Answer({"new\r\nOK\r\n"}, command);
+    result = link.ReadOut(kModePhoneReadOut);
+  }
+  EXPECT_EQ(result, 1);
+  EXPECT_STREQ(page.readOut.data(), "new\r\nOK\r\n");
 }
 
 // Mode 8 through the AODI query.
