@@ -2,13 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/registry/port_settings.h"
 #include "link/comm_link.h"
 #include "link/detection.h"
 #include "tests/detection/adapter_environment.h"
+#include "tests/link/far_end.h"
 
 namespace {
 
@@ -75,7 +78,8 @@ TEST_F(DetectionTest, SlowRememberedPortSilentFallsBackToTheScanInOrder) {  // 2
             (std::vector<PortAndSpeed>{{"COM2", 230400}}));
 }
 
-// Where the first probe goes, given what was remembered.
+// Where the first probe goes, given what was remembered and which ports open. No row
+// waits for a silent port, so each costs far less than one probe's wait.
 struct StartCase {
   const char* name;
   const char* adapterPort;
@@ -84,6 +88,7 @@ struct StartCase {
   int expectedPort;
   std::int32_t expectedSpeed;
   std::vector<PortAndSpeed> expectedProbes;
+  std::vector<const char*> unopenable = {};  // entries pointing nowhere
 };
 
 class DetectionStartTest : public DetectionTest, public ::testing::WithParamInterface<StartCase> {};
@@ -92,9 +97,16 @@ TEST_P(DetectionStartTest, ProbesWhereExpected) {
   const StartCase& c = GetParam();
   AdapterEnvironment env(AdapterOn(c.adapterPort, {115200}));
   ASSERT_TRUE(env.Started());
+  for (const char* port : c.unopenable) {
+    const auto entry = env.Adapter().PortsDir() / port;
+    std::filesystem::remove(entry);
+    std::filesystem::create_symlink(env.Adapter().PortsDir() / "nothing-there", entry);
+  }
   Remember(c.rememberedPort, c.rememberedSpeed);
 
+  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(DetectAdapter(link), c.expectedPort);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms) << "a port was waited for";
 
   EXPECT_EQ(currentSpeed, c.expectedSpeed);
   EXPECT_EQ(env.Probes(), c.expectedProbes);
@@ -111,7 +123,15 @@ INSTANTIATE_TEST_SUITE_P(
         StartCase{"PortAboveFourIsTelnet", "TELNET", 7, 115200, 7, 115200, {{"TELNET", 115200}}},
         // 256 is port 0 after the 8-bit cut: no such device, so the try is skipped at
         // once and the remembered speed is given up.
-        StartCase{"UnopenableRememberedPort", "COM1", 256, 57600, 1, 115200, {{"COM1", 115200}}}),
+        StartCase{"UnopenableRememberedPort", "COM1", 256, 57600, 1, 115200, {{"COM1", 115200}}},
+        // Ports that cannot be opened are passed over without a probe or a wait.
+        StartCase{"UnopenableScanPortsSkipped", "COM3", 0, 115200, 3, 115200,
+                  {{"COM3", 115200}}, {"COM1", "COM2"}},
+        // Nothing found: the speed is what it was unless a remembered try gave it up.
+        StartCase{"NothingFoundWithoutRememberedTryKeepsTheSpeed", "", 0, 57600, 0, 57600, {},
+                  {"COM1", "COM2", "COM3", "COM4"}},
+        StartCase{"NothingFoundAfterRememberedTryLeaves115200", "", 3, 57600, 0, 115200, {},
+                  {"COM1", "COM2", "COM3", "COM4"}}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // The AODI answer decides aodiCapable: OK -> 1, ERROR -> 0, none -> unchanged.
@@ -155,6 +175,43 @@ TEST_F(DetectionTest, CommandPromptAloneCountsAsFound) {
   Remember(0, 115200);
 
   EXPECT_EQ(DetectAdapter(link), 1);
+}
+
+// The collected text is emptied only when the detection starts and when an answer is
+// recognised, so half an answer on one port and the rest on the next count together.
+TEST_F(DetectionTest, SlowTextOfOneCandidateIsSearchedWithTheNext) {  // 1 x 1.5 s
+  testsupport::IsolatedFolders ports;
+  linktest::FarEnd first;
+  linktest::FarEnd second;
+  ASSERT_TRUE(first.IsOpen());
+  ASSERT_TRUE(second.IsOpen());
+  ports.LinkPort("COM1", first.SlavePath());
+  ports.LinkPort("COM2", second.SlavePath());
+  for (const char* unused : {"COM3", "COM4"}) ports.LinkPort(unused, ports.PortsDir() / "none");
+  Remember(0, 115200);
+  aodiCapable = 0;
+
+  std::string firstProbe, secondProbe, aodiQuery;
+  {
+    std::jthread firstEnd([&] {
+      firstProbe = first.ReceiveLine();
+      first.Send("\r\nMRNIX ISDN TA\r\n");
+    });
+    std::jthread secondEnd([&] {
+      secondProbe = second.ReceiveLine(5000ms);
+      second.Send("\r\nOK\r\n");
+      aodiQuery = second.ReceiveLine();
+      second.Send("\r\nOK\r\n");
+    });
+    EXPECT_EQ(DetectAdapter(link), 2);
+  }
+
+  EXPECT_EQ(firstProbe, "\rAT*MRNIX\r\n");
+  EXPECT_EQ(secondProbe, "\rAT*MRNIX\r\n");
+  EXPECT_EQ(aodiQuery, "AT$AODI\r\n");
+  EXPECT_EQ(currentSpeed, 115200);
+  EXPECT_EQ(aodiCapable.load(), 1);
+  EXPECT_FALSE(link.IsOpen());
 }
 
 TEST_F(DetectionTest, ScanAloneAsksNothingElseAndChangesNothing) {
