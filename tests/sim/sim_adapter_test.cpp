@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "sim/sim_adapter.h"
 #include "tests/sim/line_client.h"
@@ -126,6 +127,73 @@ TEST(SimAdapter, RepliesToEachKindOfCommand) {
   EXPECT_NE(readOut.find("\r\nAT$ATHP=050005\r\n20125\r\n"), std::string::npos);
   EXPECT_NE(readOut.find("\r\nAT#ICFB=0212345678\r\n"), std::string::npos);
   EXPECT_NE(readOut.find("\r\nAT#ZA=\r\n"), std::string::npos);
+}
+
+// The settings commands of a telephone port's write, as the program sends them.
+std::vector<std::string> PhonePortCommands(const std::string& L) {
+  std::vector<std::string> lines = {
+      "AT#ICF" + L + "=0212345678", "AT#ICFN" + L + "=30", "AT#Z" + L + "=5551234",
+      "AT#G" + L + "=0",            "AT#H" + L + "=1234",  "AT#O" + L + "=0",
+      "AT#P" + L + "=1",            "AT#W" + L + "=0",     "AT#P=1",
+      "AT&Z" + L + "=1",
+  };
+  for (int i = 0; i < 10; ++i) lines.push_back("AT%A" + L + std::to_string(i) + "=0" + std::to_string(i) + "1234567");
+  lines.push_back("AT#S" + L + "=1");
+  for (int i = 0; i < 10; ++i) lines.push_back("AT%S" + L + std::to_string(i) + "=0" + std::to_string(i) + "7654321");
+  for (const char* rest : {"#Y=1", "#T=1", "#C=1", "#A=2", "#TC=1", "#SC=1", "#SP=0", "#EOD=2", "#IY=1"}) {
+    std::string line = std::string("AT") + rest;
+    line.insert(line.find('='), L);
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Every settings command of both telephone ports and of data communication is taken,
+// and the read-out then lists each value under its key where the program looks for it:
+// a telephone key's first occurrence, a data-communication key's first "KEY=".
+TEST(SimAdapter, TakesEveryCommandTheProgramSends) {
+  Running sim;
+  ASSERT_TRUE(sim.started);
+  auto line = sim.Open();
+  const std::vector<std::string> dataComm = {
+      "AT$DISC=2",       "AT$Z=1",        "AT$MLSCTM=180", "AT$MLTHP=080020", "AT$MLOND=10",
+      "AT$MLCLD=20",     "AT$MLTPF=1",    "AT$SCTM=32000", "AT$ATHP=050005",  "AT$BTHP=100000",
+      "AT$AOND=60",      "AT$BOND=1",     "AT$ACLD=2",     "AT$BCLD=3",       "AT$HFML=1",
+  };
+  for (const auto& command : dataComm) {
+    line.Send(command + "\r");
+    EXPECT_EQ(line.ReadUntil("\r\nOK\r\n", kWait), "\r\nOK\r\n") << command;
+  }
+  std::vector<std::string> phone;
+  for (const char* L : {"A", "B"}) {
+    for (const auto& command : PhonePortCommands(L)) {
+      line.Send(command + "\r\n");
+      EXPECT_EQ(line.ReadUntil("\r\nOK\r\n", kWait), "\r\nOK\r\n") << command;
+      phone.push_back(command);
+    }
+  }
+  for (const char* store : {"ATW\r", "AT$DATE=20240305\r", "AT$TIME=235959\r"}) {
+    line.Send(store);
+    EXPECT_EQ(line.ReadUntil("\r\nOK\r\n", kWait), "\r\nOK\r\n") << store;
+  }
+  EXPECT_EQ(phone.size(), 2u * 40u);  // 19 settings, 20 list entries and the law per port
+
+  line.Send("\rAT$OUTCUR\r\n");
+  const std::string readOut = line.ReadUntil("\r\nOK\r\n", kWait);
+  ASSERT_NE(readOut.find("\r\nOK\r\n"), std::string::npos);
+  EXPECT_LT(readOut.size(), 4000u);
+  auto lineAt = [&](std::size_t pos) {
+    if (pos == std::string::npos || (pos > 0 && readOut[pos - 1] != '\n')) return std::string("(inside a line)");
+    return readOut.substr(pos, readOut.find('\r', pos) - pos);
+  };
+  for (const auto& command : dataComm) {
+    const std::string key = command.substr(0, command.find('=') + 1);
+    EXPECT_EQ(lineAt(readOut.find(key)), command);
+  }
+  for (const auto& command : phone) {
+    const std::string key = command.substr(0, command.find('='));
+    EXPECT_EQ(lineAt(readOut.find(key)), command);
+  }
 }
 
 TEST(SimAdapter, ModelsAndProbeVariants) {
