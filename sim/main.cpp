@@ -22,6 +22,26 @@ one of them and leaves the others silent. It prints the ports directory on the f
 line of its output and runs until SIGINT or SIGTERM. Point the program at it with
 QUORVEL_PORTS_DIR=<that directory>.
 
+What the adapter answers (a command ends with CR or LF; case does not matter):
+  AT*MRNIX             "MRNIX ISDN TA" and OK (with --prompt-only: "COMMAND>")
+  AT$AODI              OK for the aodi model, ERROR for mlppp
+  AT$OUTCUR            the read-out: the echoed command, then every setting as
+                       KEY=VALUE with its CRC-16/X-25 in decimal on the next line, then OK
+  KEY=VALUE            sets one setting: OK, or ERROR for an unknown key or a bad value.
+                       Keys: data communication AT$Z AT$HFML AT$DISC AT$MLTPF AT$SCTM
+                       AT$MLSCTM AT$AOND AT$BOND AT$MLOND AT$ACLD AT$BCLD AT$MLCLD
+                       AT$ATHP AT$BTHP AT$MLTHP (thresholds as six digits, 050030);
+                       the PCM law AT#P; per telephone port, letter A or B:
+                       AT#ICFA AT#ICFNA AT#ZA AT#GA AT#HA AT#OA AT#PA AT#WA AT&ZA
+                       AT#SA AT#YA AT#TA AT#CA AT#AA AT#TCA AT#SCA AT#SPA AT#EODA
+                       AT#IYA and the lists AT%AA0..AT%AA9, AT%SA0..AT%SA9
+  ATW                  stores the settings: OK
+  AT$RESET             back to the factory settings: OK
+  AT$DATE=YYYYMMDD     sets the clock's date: OK
+  AT$TIME=HHMMSS       sets the clock's time: OK
+  AT                   OK
+It stays silent while the program's side of the line is at any other speed.
+
 Options:
   --ports-dir DIR      use DIR (created if missing) instead of a fresh temporary one
   --port NAME          the adapter's port: COM1..COM4, TELNET, or none (default COM1)

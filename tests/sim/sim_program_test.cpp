@@ -6,8 +6,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <set>
+#include <sstream>
 #include <string>
 
+#include "sim/settings_table.h"
 #include "tests/sim/line_client.h"
 
 namespace {
@@ -38,6 +41,22 @@ TEST(SimProgram, HelpAndBadUsage) {
                              "--no-echo", "--reply-delay", "--split", "--drop-after", "--silent",
                              "--error", "--wrong-checksum", "--hang-up-after"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  }
+  for (const char* command : {"AT*MRNIX", "AT$AODI", "AT$OUTCUR", "ATW", "AT$RESET", "AT$DATE",
+                              "AT$TIME", "AT#P", "AT%AA0"}) {
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
+  }
+  // Every setting key is named (port 1's stand for port 2's, the lists by their range).
+  std::set<std::string> words;
+  std::istringstream text(help.out);
+  for (std::string word; text >> word;) words.insert(word.substr(0, word.find_last_not_of(",;.") + 1));
+  for (const auto& setting : sim::SettingSpecs()) {
+    const std::string& key = setting.key;
+    const bool portTwoOrList = key.find('%') != std::string::npos ||
+                               (key.back() == 'B' && key.rfind("AT$", 0) != 0);
+    if (!portTwoOrList) {
+      EXPECT_EQ(words.count(key), 1u) << key;
+    }
   }
   EXPECT_EQ(RunToEnd("--bogus").status, 2);
   EXPECT_EQ(RunToEnd("--speed fast").status, 2);
