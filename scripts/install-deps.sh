@@ -2,8 +2,9 @@
 # Installs the Debian packages the build and the tests need, once; quiet when all are there.
 set -euo pipefail
 
+# clang is not among them: g++ builds everything; clang++ does too where it is installed.
 packages=(
-  cmake ninja-build g++ clang pkg-config
+  cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libgl-dev
   fonts-noto-cjk
