@@ -342,10 +342,11 @@ TEST_F(ReceiveModeTest, OversizedReadOutIsCutAtTheBuffer) {
 // next read-out must wait for its own reply, not return at once with the old buffer.
 TEST_F(ReceiveModeTest, ReadOutIgnoresASignalLeftByALateReply) {
   OpenLink(kModePhoneReadOut);
-  ASSERT_TRUE(line.Send("old\r\nOK\r\n"));
-  auto& page = owner.Of(OwnerKind::PhonePage);
-  ASSERT_TRUE(WaitUntil([&] { return std::strcmp(page.readOut.data(), "old\r\nOK\r\n") == 0; }));
+  SendChunks({"old\r\n", "OK\r\n"}, true);
+  ASSERT_TRUE(WaitUntil([&] { return link.PendingReply().empty(); }));  // delivered
   link.Close();
+  auto& page = owner.Of(OwnerKind::PhonePage);
+  ASSERT_STREQ(page.readOut.data(), "old\r\nOK\r\n");
 
   std::string command;
   int result = 0;
