@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -142,6 +143,22 @@ TEST(TirnashLibrary, WithoutAKeyEveryCallReturnsOneAndWritesNothing) {
   EXPECT_EQ(Lines(result.out), (std::vector<std::string>{"CloseReg=1", "WriteBinReg=1", "OpenReg=1",
                                                          "WriteBinReg=1", "CloseReg=1"}));
   EXPECT_FALSE(AnyHiveWritten(env.RegistryDir()));
+}
+
+// A store that cannot be written (its folder would have to be made inside a file): the
+// caller still gets 1 from every call, and nothing is printed.
+TEST(TirnashLibrary, RegistryFailuresStayInvisible) {
+  testsupport::IsolatedFolders folders;
+  const auto blocker = folders.Root() / "plain-file";
+  std::ofstream(blocker) << "not a folder";
+  testsupport::ScopedEnv registry("QUORVEL_REGISTRY_DIR", (blocker / "registry").string());
+
+  const ProgramResult result =
+      RunClient({"open", kTestKey, "write", "v", "01 02", "2", "close"});
+
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Lines(result.out), (std::vector<std::string>{"OpenReg=1", "WriteBinReg=1", "CloseReg=1"}));
+  EXPECT_EQ(result.err, "");
 }
 
 TEST(TirnashLibrary, UnloadingClosesTheCurrentKey) {
