@@ -10,42 +10,42 @@ namespace sim {
 
 namespace {
 
-SettingSpec Number(std::string key, int min, int max, int factory = 0) {
+KnownSetting Number(std::string key, int min, int max, int factory = 0) {
   return {std::move(key), ValueKind::Number, min, max, std::to_string(factory)};
 }
-SettingSpec Thresholds(std::string key) {
+KnownSetting Thresholds(std::string key) {
   return {std::move(key), ValueKind::Thresholds, 0, 100, "050050"};
 }
-SettingSpec Digits(std::string key) { return {std::move(key), ValueKind::Digits, 0, 0, ""}; }
-SettingSpec Truth(std::string key, int factory = 0) { return Number(std::move(key), 0, 1, factory); }
+KnownSetting Digits(std::string key) { return {std::move(key), ValueKind::Digits, 0, 0, ""}; }
+KnownSetting Truth(std::string key, int factory = 0) { return Number(std::move(key), 0, 1, factory); }
 
-void AddPhonePort(std::vector<SettingSpec>& specs, char letter) {
+void AddPhonePort(std::vector<KnownSetting>& table, char letter) {
   const std::string L(1, letter);
-  specs.push_back(Digits("AT#ICF" + L));         // forwarding number
-  specs.push_back(Number("AT#ICFN" + L, 0, 30));  // forwarding wait
-  specs.push_back(Digits("AT#Z" + L));           // multiple subscriber number
-  specs.push_back(Truth("AT#G" + L, 1));         // main number accepted
-  specs.push_back(Digits("AT#H" + L));           // sub-address
-  specs.push_back(Truth("AT#O" + L, 1));         // dialling: 0 enbloc, 1 overlap
-  specs.push_back(Truth("AT#P" + L));            // priority ring
-  specs.push_back(Truth("AT#W" + L, 1));         // extension call
-  specs.push_back(Truth("AT&Z" + L));            // speed dialling
-  for (int i = 0; i < 10; ++i) specs.push_back(Digits("AT%A" + L + std::to_string(i)));
-  specs.push_back(Truth("AT#S" + L));  // selective incoming
-  for (int i = 0; i < 10; ++i) specs.push_back(Digits("AT%S" + L + std::to_string(i)));
-  specs.push_back(Truth("AT#Y" + L));            // three-party by the exchange
-  specs.push_back(Truth("AT#T" + L));            // call transfer
-  specs.push_back(Truth("AT#C" + L));            // own call waiting
-  specs.push_back(Number("AT#A" + L, 0, 2));     // exchange call waiting
-  specs.push_back(Truth("AT#TC" + L));           // call pick-up
-  specs.push_back(Truth("AT#SC" + L));           // internal transfer
-  specs.push_back(Truth("AT#SP" + L, 1));        // set-up by phone
-  specs.push_back(Number("AT#EOD" + L, 0, 2));   // end-of-dial time
-  specs.push_back(Truth("AT#IY" + L));           // own three-party
+  table.push_back(Digits("AT#ICF" + L));         // forwarding number
+  table.push_back(Number("AT#ICFN" + L, 0, 30));  // forwarding wait
+  table.push_back(Digits("AT#Z" + L));           // multiple subscriber number
+  table.push_back(Truth("AT#G" + L, 1));         // main number accepted
+  table.push_back(Digits("AT#H" + L));           // sub-address
+  table.push_back(Truth("AT#O" + L, 1));         // dialling: 0 enbloc, 1 overlap
+  table.push_back(Truth("AT#P" + L));            // priority ring
+  table.push_back(Truth("AT#W" + L, 1));         // extension call
+  table.push_back(Truth("AT&Z" + L));            // speed dialling
+  for (int i = 0; i < 10; ++i) table.push_back(Digits("AT%A" + L + std::to_string(i)));
+  table.push_back(Truth("AT#S" + L));  // selective incoming
+  for (int i = 0; i < 10; ++i) table.push_back(Digits("AT%S" + L + std::to_string(i)));
+  table.push_back(Truth("AT#Y" + L));            // three-party by the exchange
+  table.push_back(Truth("AT#T" + L));            // call transfer
+  table.push_back(Truth("AT#C" + L));            // own call waiting
+  table.push_back(Number("AT#A" + L, 0, 2));     // exchange call waiting
+  table.push_back(Truth("AT#TC" + L));           // call pick-up
+  table.push_back(Truth("AT#SC" + L));           // internal transfer
+  table.push_back(Truth("AT#SP" + L, 1));        // set-up by phone
+  table.push_back(Number("AT#EOD" + L, 0, 2));   // end-of-dial time
+  table.push_back(Truth("AT#IY" + L));           // own three-party
 }
 
-std::vector<SettingSpec> MakeSpecs() {
-  std::vector<SettingSpec> specs = {
+std::vector<KnownSetting> MakeTable() {
+  std::vector<KnownSetting> table = {
       Truth("AT$Z"),           Number("AT$MLSCTM", 0, 32000), Thresholds("AT$MLTHP"),
       Number("AT$MLOND", 0, 60), Number("AT$MLCLD", 0, 60),   Truth("AT$MLTPF"),
       Number("AT$DISC", 0, 3), Number("AT$SCTM", 0, 32000),   Thresholds("AT$ATHP"),
@@ -53,9 +53,9 @@ std::vector<SettingSpec> MakeSpecs() {
       Number("AT$ACLD", 0, 60), Number("AT$BCLD", 0, 60),     Truth("AT$HFML"),
       Truth("AT#P"),  // PCM law, common to both ports: 0 A-law, 1 mu-law
   };
-  AddPhonePort(specs, 'A');
-  AddPhonePort(specs, 'B');
-  return specs;
+  AddPhonePort(table, 'A');
+  AddPhonePort(table, 'B');
+  return table;
 }
 
 bool AllDigits(std::string_view text) {
@@ -72,18 +72,18 @@ std::optional<int> ParseBounded(std::string_view text, int min, int max) {
 
 }  // namespace
 
-const std::vector<SettingSpec>& SettingSpecs() {
-  static const std::vector<SettingSpec> specs = MakeSpecs();
-  return specs;
+const std::vector<KnownSetting>& KnownSettings() {
+  static const std::vector<KnownSetting> table = MakeTable();
+  return table;
 }
 
-const SettingSpec* FindSetting(std::string_view key) {
-  const auto& specs = SettingSpecs();
-  auto it = std::find_if(specs.begin(), specs.end(), [&](const SettingSpec& s) { return s.key == key; });
-  return it == specs.end() ? nullptr : &*it;
+const KnownSetting* FindSetting(std::string_view key) {
+  const auto& table = KnownSettings();
+  auto it = std::find_if(table.begin(), table.end(), [&](const KnownSetting& s) { return s.key == key; });
+  return it == table.end() ? nullptr : &*it;
 }
 
-std::optional<std::string> CheckValue(const SettingSpec& setting, std::string_view value) {
+std::optional<std::string> CheckValue(const KnownSetting& setting, std::string_view value) {
   switch (setting.kind) {
     case ValueKind::Number: {
       auto number = ParseBounded(value, setting.min, setting.max);
@@ -106,11 +106,11 @@ std::optional<std::string> CheckValue(const SettingSpec& setting, std::string_vi
 
 void SettingsStore::Reset() {
   values_.clear();
-  for (const auto& setting : SettingSpecs()) values_[setting.key] = setting.factory;
+  for (const auto& setting : KnownSettings()) values_[setting.key] = setting.factory;
 }
 
 ApplyResult SettingsStore::Apply(std::string_view key, std::string_view value) {
-  const SettingSpec* setting = FindSetting(key);
+  const KnownSetting* setting = FindSetting(key);
   if (setting == nullptr) return ApplyResult::UnknownKey;
   auto checked = CheckValue(*setting, value);
   if (!checked) return ApplyResult::BadValue;
@@ -136,7 +136,7 @@ std::string SettingsStore::ReadOutText(bool wrongChecksum) const {
     text += std::to_string(crc);
     text += "\r\n";
   };
-  for (const auto& setting : SettingSpecs()) {
+  for (const auto& setting : KnownSettings()) {
     auto it = values_.find(setting.key);
     if (it != values_.end()) addLine(setting.key, it->second);
   }

@@ -1,7 +1,7 @@
 // The adapter's settings: every key it knows, how each value is checked, its factory
 // value, and the read-out that lists them with a checksum line after each.
 //
-//   SettingSpecs()     the table, in read-out order (the law "AT#P" before the
+//   KnownSettings()     the table, in read-out order (the law "AT#P" before the
 //                      per-port "AT#PA"/"AT#PB", which start with the same text)
 //   SettingsStore      current values; Apply() checks a command's value, Put() does not
 //   ReadOutText()      "KEY=VALUE\r\n<crc>\r\n" for every setting
@@ -22,7 +22,7 @@ enum class ValueKind {
   Digits,      // a telephone number: digits only, possibly none
 };
 
-struct SettingSpec {
+struct KnownSetting {
   std::string key;  // e.g. "AT$ATHP", "AT#ICFA", "AT%AB3", "AT#P"
   ValueKind kind;
   int min;
@@ -34,14 +34,14 @@ struct SettingSpec {
 // fits what the program takes from a line.
 inline constexpr std::size_t kMaxDigits = 19;
 
-const std::vector<SettingSpec>& SettingSpecs();
-const SettingSpec* FindSetting(std::string_view key);
+const std::vector<KnownSetting>& KnownSettings();
+const KnownSetting* FindSetting(std::string_view key);
 
 enum class ApplyResult { Ok, UnknownKey, BadValue };
 
 // Checks a value as the adapter does for a settings command; on success returns the
 // value as the adapter stores it (numbers without leading zeros).
-std::optional<std::string> CheckValue(const SettingSpec& setting, std::string_view value);
+std::optional<std::string> CheckValue(const KnownSetting& setting, std::string_view value);
 
 class SettingsStore {
  public:

@@ -66,7 +66,7 @@ TEST(SimSettings, ChecksValuesByKey) {
       {"AT%SA0", "Empty", false, ""},
   };
   for (const auto& c : cases) {
-    const sim::SettingSpec* setting = sim::FindSetting(c.key);
+    const sim::KnownSetting* setting = sim::FindSetting(c.key);
     ASSERT_NE(setting, nullptr) << c.key;
     auto checked = sim::CheckValue(*setting, c.value);
     EXPECT_EQ(checked.has_value(), c.accepted) << c.key << "=" << c.value;
@@ -98,7 +98,7 @@ TEST(SimSettings, FactoryValues) {
 // with every number at its longest.
 TEST(SimSettings, ReadOutFormatAndSize) {
   sim::AdapterCommands commands;
-  for (const auto& setting : sim::SettingSpecs()) {
+  for (const auto& setting : sim::KnownSettings()) {
     if (setting.kind == sim::ValueKind::Digits) commands.Settings().Put(setting.key, std::string(sim::kMaxDigits, '9'));
     if (setting.max == 32000) commands.Settings().Put(setting.key, "32000");
   }
@@ -119,7 +119,7 @@ TEST(SimSettings, ReadOutFormatAndSize) {
     EXPECT_LE(tokens[i].size(), 31u) << tokens[i];
     EXPECT_EQ(std::to_string(BitwiseX25(tokens[i])), tokens[i + 1]) << tokens[i];
   }
-  EXPECT_EQ(pairs, sim::SettingSpecs().size());
+  EXPECT_EQ(pairs, sim::KnownSettings().size());
 
   options.echoReadOut = false;
   options.wrongChecksum = true;

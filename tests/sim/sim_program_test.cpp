@@ -50,7 +50,7 @@ TEST(SimProgram, HelpAndBadUsage) {
   std::set<std::string> words;
   std::istringstream text(help.out);
   for (std::string word; text >> word;) words.insert(word.substr(0, word.find_last_not_of(",;.") + 1));
-  for (const auto& setting : sim::SettingSpecs()) {
+  for (const auto& setting : sim::KnownSettings()) {
     const std::string& key = setting.key;
     const bool portTwoOrList = key.find('%') != std::string::npos ||
                                (key.back() == 'B' && key.rfind("AT$", 0) != 0);
