@@ -163,6 +163,10 @@ OpenResult SerialPort::Open(const std::filesystem::path& path, std::uint32_t bit
     Close();
     return OpenResult::SettingsRefused;
   }
+  // The adapter has always been driven with DTR and RTS inactive; opening raised them.
+  // A pseudo-terminal has no modem lines and refuses this, which is harmless.
+  int modemLines = TIOCM_DTR | TIOCM_RTS;
+  ioctl(fd_, TIOCMBIC, &modemLines);
   Purge();
   return OpenResult::Opened;
 }

@@ -54,7 +54,7 @@ class SerialPort {
   SerialPort& operator=(const SerialPort&) = delete;
 
   // Opens `path` exclusively and sets raw 8N1 at `bitsPerSecond`, no flow control,
-  // then purges both queues. Also re-arms the cancel signal.
+  // DTR and RTS inactive, then purges both queues. Also re-arms the cancel signal.
   OpenResult Open(const std::filesystem::path& path, std::uint32_t bitsPerSecond);
   bool IsOpen() const { return fd_ >= 0; }
 
