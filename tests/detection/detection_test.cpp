@@ -163,8 +163,8 @@ TEST_P(DetectionAodiTest, AnswerSetsTheFlag) {
 INSTANTIATE_TEST_SUITE_P(Cases, DetectionAodiTest,
                          ::testing::Values(AodiCase{"OkMeansCapable", true, false, 0, 1},
                                            AodiCase{"ErrorMeansNot", false, false, 1, 0},
-                                           AodiCase{"NoAnswerKeepsOne", true, true, 1, 1},
-                                           AodiCase{"NoAnswerKeepsZero", false, true, 0, 0}),
+                                           AodiCase{"SlowNoAnswerKeepsOne", true, true, 1, 1},
+                                           AodiCase{"SlowNoAnswerKeepsZero", false, true, 0, 0}),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(DetectionTest, CommandPromptAloneCountsAsFound) {
