@@ -1,5 +1,5 @@
-// LineClient: the program's end of a simulated line, in plain POSIX, so that the
-// simulator's tests depend on nothing but the simulator.
+// LineClient: the program's end of a simulated line, in plain POSIX (with the platform's
+// EINTR wrapper), so that the simulator's tests depend on nothing but the simulator.
 #pragma once
 
 #include <fcntl.h>
@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "platform/eintr.h"
 
 namespace simtest {
 
@@ -49,12 +51,16 @@ class LineClient {
   bool IsOpen() const { return fd_ >= 0; }
   bool HungUp() const { return hungUp_; }
 
+  // Writes everything, waiting for room while the adapter is slow to read (at most 2 s).
   void Send(std::string_view bytes) {
     while (!bytes.empty()) {
-      ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      ssize_t n = platform::RetryOnEintr([&] { return ::write(fd_, bytes.data(), bytes.size()); });
       if (n > 0) {
         bytes.remove_prefix(static_cast<std::size_t>(n));
-      } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+        continue;
+      }
+      pollfd p{fd_, POLLOUT, 0};
+      if (n == 0 || errno != EAGAIN || platform::RetryOnEintr([&] { return ::poll(&p, 1, 2000); }) <= 0) {
         return;
       }
     }
@@ -63,10 +69,10 @@ class LineClient {
   // Reads one batch of what arrives within `timeout`; empty on time-out or hang-up.
   std::string ReadSome(std::chrono::milliseconds timeout) {
     pollfd p{fd_, POLLIN, 0};
-    int ready = ::poll(&p, 1, static_cast<int>(timeout.count()));
+    int ready = platform::RetryOnEintr([&] { return ::poll(&p, 1, static_cast<int>(timeout.count())); });
     if (ready <= 0) return {};
     char buffer[4096];
-    ssize_t n = ::read(fd_, buffer, sizeof buffer);
+    ssize_t n = platform::RetryOnEintr([&] { return ::read(fd_, buffer, sizeof buffer); });
     if (n > 0) return std::string(buffer, static_cast<std::size_t>(n));
     if (n == 0 || (errno != EAGAIN && errno != EINTR)) hungUp_ = true;
     return {};
