@@ -154,8 +154,9 @@ void CMainFrame::OnResetModem() {
 
 void CMainFrame::FixGeometry() {
   if (!view) return;
+  frameExtra = frameGeometry().size() - geometry().size();
   // dx: what the window system adds left and right of the client area.
-  const int dx = frameGeometry().width() - geometry().width();
+  const int dx = frameExtra.width();
   view->setFixedSize(kClientBaseWidth + dx / 2, kClientHeight);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   adjustSize();
@@ -175,6 +176,23 @@ void CMainFrame::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   // The frame's border is known once the window is on screen.
   FixGeometry();
+}
+
+bool CMainFrame::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  // A window manager puts its frame (caption, borders) around the window some time after
+  // it is shown; once it is known, the size and the place are worked out again.
+  switch (event->type()) {
+    case QEvent::Paint:
+    case QEvent::Move:
+    case QEvent::WindowActivate:
+      if (view && isVisible() && frameGeometry().size() - geometry().size() != frameExtra)
+        QTimer::singleShot(0, this, &CMainFrame::FixGeometry);
+      break;
+    default:
+      break;
+  }
+  return handled;
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {

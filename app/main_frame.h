@@ -52,6 +52,7 @@ class CMainFrame : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -64,6 +65,7 @@ class CMainFrame : public QMainWindow {
   CCommLink link;
   CRegistryKey registryKey;
   CQuorvelView* view = nullptr;
+  QSize frameExtra;  // what the window system added around the window at the last fix
   std::vector<std::pair<int, QAction*>> portActions;   // port number -> "COMn"
   std::vector<std::pair<int, QAction*>> speedActions;  // bit/s -> "56K".."230K"
 };
