@@ -1,9 +1,11 @@
 #include "app_test_support.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QTest>
 
 #include "app/logo_wnd.h"
+#include "app/main_frame.h"
 #include "app/message_box.h"
 #include "app/registry/port_settings.h"
 #include "app/registry/registry_key.h"
@@ -32,6 +34,8 @@ BoxRecorder::BoxRecorder(QList<QMessageBox::StandardButton> pressed) : answers(s
     seen.buttons = box.standardButtons();
     seen.visible = box.isVisible();
     seen.logoShown = CLogoWnd::Current() != nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (qobject_cast<CMainFrame*>(window) && window->isVisible()) seen.mainWindowShown = true;
     boxes.append(seen);
     QAbstractButton* button =
         answers.isEmpty() ? EscapeChoice(box) : box.button(answers.takeFirst());

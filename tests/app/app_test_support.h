@@ -31,6 +31,7 @@ struct RecordedBox {
   QMessageBox::StandardButtons buttons;
   bool visible = false;
   bool logoShown = false;  // the start-up picture was still up when the box came
+  bool mainWindowShown = false;  // the main window was on screen when the box came
 };
 
 // Records every box the program shows and presses the given answers in order (the box's

@@ -41,6 +41,8 @@ void NoAdapterTest::warnsStoresPortZeroAndKeepsPainting() {
   int ticks = 0;
   PaintCounter logoPaints;
   CLogoWnd* watchedLogo = nullptr;
+  bool mainWindowShownDuringSearch = false;
+  std::unique_ptr<CQuorvelApp> app;
   QTimer heartbeat;
   heartbeat.setInterval(100);
   QObject::connect(&heartbeat, &QTimer::timeout, [&] {
@@ -49,13 +51,14 @@ void NoAdapterTest::warnsStoresPortZeroAndKeepsPainting() {
       if (logo != watchedLogo) logo->installEventFilter(&logoPaints);
       watchedLogo = logo;
       logo->update();
+      if (app && app->MainFrame() && app->MainFrame()->isVisible()) mainWindowShownDuringSearch = true;
     }
   });
   heartbeat.start();
 
   QElapsedTimer clock;
   clock.start();
-  auto app = std::make_unique<CQuorvelApp>();
+  app = std::make_unique<CQuorvelApp>();
   QVERIFY(app->InitInstance({QStringLiteral("quorvel")}));
   const qint64 elapsed = clock.elapsed();
   heartbeat.stop();
@@ -76,6 +79,7 @@ void NoAdapterTest::warnsStoresPortZeroAndKeepsPainting() {
   QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
   QVERIFY(box.visible);
   QVERIFY2(!box.logoShown, "the picture goes once the search is over");
+  QVERIFY2(!box.mainWindowShown, "the warning comes before the main window");
 
   QCOMPARE(StoredValue(kComNumValue), std::optional<std::int32_t>(0));
   QCOMPARE(StoredValue(kPortSpeedValue), std::optional<std::int32_t>(115200));
@@ -89,6 +93,8 @@ void NoAdapterTest::warnsStoresPortZeroAndKeepsPainting() {
   // The event loop kept turning during the search: timers ran and the picture was up.
   QVERIFY2(ticks >= 80, qPrintable(QString::number(ticks)));
   QVERIFY2(logoPaints.paints >= 80, qPrintable(QString::number(logoPaints.paints)));
+  // The main window opens only after the search and the warning.
+  QVERIFY(!mainWindowShownDuringSearch);
 }
 
 QTEST_MAIN(NoAdapterTest)
