@@ -101,7 +101,26 @@ struct Face {
   const char* badge;   // small number on the glyph, or nullptr
 };
 
-void DrawFace(QPainter& p, const Face& face) {
+// Where a face's label goes, beside the glyph.
+const QRectF kLabelBox(32, 0, 66, 32);
+
+// One size for every label, the largest at which the longest still fits: the buttons
+// sit side by side and must read as one row.
+template <typename Faces>
+QFont LabelFont(const Faces& faces) {
+  QFont font = Font(12.5, QFont::Bold);
+  auto fits = [&font, &faces] {
+    for (const auto& face : faces)
+      if (QFontMetricsF(font).horizontalAdvance(QString::fromLatin1(face.label)) >
+          kLabelBox.width() - 2)
+        return false;
+    return true;
+  };
+  while (!fits() && font.pixelSize() > 8) font.setPixelSize(font.pixelSize() - 1);
+  return font;
+}
+
+void DrawFace(QPainter& p, const Face& face, const QFont& labelFont) {
   const QRectF outer(0.5, 0.5, 99, 31);
   QLinearGradient fill(0, 0, 0, 32);
   fill.setColorAt(0, face.top);
@@ -135,13 +154,9 @@ void DrawFace(QPainter& p, const Face& face) {
     p.drawText(badge.adjusted(0, -0.5, 0, 0), Qt::AlignCenter, QString::fromLatin1(face.badge));
   }
 
-  const QRectF textBox(33, 0, 64, 32);
+  const QRectF textBox = kLabelBox;
   const QString label = QString::fromLatin1(face.label);
-  QFont font = Font(12.5, QFont::Bold);
-  // Long labels get a smaller size so they fit beside the glyph.
-  while (QFontMetricsF(font).horizontalAdvance(label) > textBox.width() - 2 && font.pixelSize() > 8)
-    font.setPixelSize(font.pixelSize() - 1);
-  p.setFont(font);
+  p.setFont(labelFont);
   p.setPen(QColor(0, 0, 0, 90));
   p.drawText(textBox.translated(0, 1), Qt::AlignCenter, label);
   p.setPen(Qt::white);
@@ -265,13 +280,20 @@ void DrawIcon(QPainter& p, qreal s) {
   p.setBrush(fill);
   p.drawRoundedRect(tile, s * 0.2, s * 0.2);
   DrawModem(p, QRectF(s * 0.14, s * 0.46, s * 0.72, s * 0.32), s >= 32);
-  // Signal arcs above the modem.
-  p.setPen(QPen(Qt::white, std::max(1.0, s * 0.06), Qt::SolidLine, Qt::RoundCap));
-  p.setBrush(Qt::NoBrush);
-  for (int i = 1; i <= (s >= 32 ? 3 : 2); ++i) {
-    const qreal r = s * 0.09 * i;
-    p.drawArc(QRectF(s * 0.5 - r, s * 0.40 - r, 2 * r, 2 * r), 40 * 16, 100 * 16);
+  // The line to the exchange above it, as on the strip and the start-up picture (a wired
+  // adapter: no radio arcs).
+  const int periods = s >= 32 ? 2 : 1;
+  const QPointF from(s * 0.18, s * 0.28);
+  const qreal length = s * 0.64;
+  const qreal amplitude = s * (s >= 32 ? 0.075 : 0.09);
+  QPainterPath wave(from);
+  for (int i = 1; i <= 48; ++i) {
+    const qreal t = i / 48.0;
+    wave.lineTo(from.x() + length * t, from.y() - amplitude * std::sin(6.2831853 * periods * t));
   }
+  p.setPen(QPen(Qt::white, std::max(1.0, s * 0.055), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(wave);
 }
 
 }  // namespace
@@ -295,11 +317,12 @@ int main(int argc, char** argv) {
       {"button_quit", "Exit", QColor(226, 78, 70), QColor(160, 30, 30),
        [](QPainter& p, qreal s) { DrawPower(p, s, QColor(160, 30, 30)); }, nullptr},
   };
+  const QFont labelFont = LabelFont(faces);
   bool ok = true;
   for (int scale : {1, 2}) {
     for (const Face& face : faces)
       ok &= Save(folder, QString::fromLatin1(face.name), QSize(100, 32), scale,
-                 [&face](QPainter& p) { DrawFace(p, face); });
+                 [&face, &labelFont](QPainter& p) { DrawFace(p, face, labelFont); });
     ok &= Save(folder, QStringLiteral("strip"), QSize(400, 70), scale, DrawStrip);
     ok &= Save(folder, QStringLiteral("logo"), QSize(410, 273), scale, DrawLogo);
   }
