@@ -2,11 +2,13 @@
 #include "platform/serial_port.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -201,10 +203,28 @@ TEST_F(SerialPortTest, MissingDeviceFails) {
   EXPECT_FALSE(port.IsOpen());
 }
 
+// Root is never refused by permissions: as root the open is tried by a child that has
+// become an ordinary user.
 TEST_F(SerialPortTest, ForbiddenDeviceFails) {
-  if (geteuid() == 0) GTEST_SKIP() << "root is never refused by permissions";
   ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0), 0);
-  EXPECT_EQ(port.Open(pty.SlavePath(), 115200), OpenResult::Failed);
+  if (geteuid() != 0) {
+    EXPECT_EQ(port.Open(pty.SlavePath(), 115200), OpenResult::Failed);
+  } else {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      constexpr uid_t kNobody = 65534;
+      if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
+      int fd = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0 || errno != EACCES) _exit(3);  // the permission really is what refuses
+      SerialPort forbidden;
+      _exit(forbidden.Open(pty.SlavePath(), 115200) == OpenResult::Failed ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: opened, 2: could not drop root, 3: not EACCES";
+  }
   chmod(pty.SlavePath().c_str(), 0620);
 }
 
