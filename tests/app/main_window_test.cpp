@@ -304,18 +304,25 @@ void MainWindowTest::checkMarksFollowSettings() {
 }
 
 void MainWindowTest::resetModem_data() {
+  QTest::addColumn<int>("port");  // currentPort when the command is given
   QTest::addColumn<int>("answer");
-  QTest::addColumn<QString>("sent");
-  QTest::newRow("No") << int(QMessageBox::No) << QString();
-  QTest::newRow("Yes") << int(QMessageBox::Yes) << QStringLiteral("AT$RESET\r");
+  QTest::addColumn<QString>("sentOn");  // the port that gets the command, if any
+  QTest::newRow("No") << 2 << int(QMessageBox::No) << QString();
+  QTest::newRow("Yes") << 2 << int(QMessageBox::Yes) << QStringLiteral("COM2");
+  // The port chosen in the menu since start-up, even with no adapter answering there.
+  QTest::newRow("Yes on COM3") << 3 << int(QMessageBox::Yes) << QStringLiteral("COM3");
+  // No port: nothing is sent and nothing more is shown.
+  QTest::newRow("Yes without a port") << 0 << int(QMessageBox::Yes) << QString();
 }
 
 void MainWindowTest::resetModem() {
+  QFETCH(int, port);
   QFETCH(int, answer);
-  QFETCH(QString, sent);
+  QFETCH(QString, sentOn);
   RunningProgram program(true);
   QVERIFY(program.Start());
   program.setup.Adapter().ClearLog();
+  currentPort = port;
 
   BoxRecorder boxes({static_cast<QMessageBox::StandardButton>(answer)});
   program.Action("resetAction")->trigger();
@@ -328,13 +335,14 @@ void MainWindowTest::resetModem() {
   QVERIFY(box.visible);
 
   QVERIFY(!program.Frame().Link().IsOpen());
-  if (!sent.isEmpty())
-    QTRY_COMPARE(program.setup.Adapter().RawBytes("COM2"), sent.toStdString());
+  const std::string reset = "AT$RESET\r";
+  if (!sentOn.isEmpty())
+    QTRY_COMPARE(program.setup.Adapter().RawBytes(sentOn.toStdString()), reset);
   QTest::qWait(300);
-  QCOMPARE(program.setup.Adapter().RawBytes("COM2"), sent.toStdString());
-  QCOMPARE(program.setup.Adapter().ResetCount(), sent.isEmpty() ? 0 : 1);
-  for (const char* other : {"COM1", "COM3", "COM4"})
-    QCOMPARE(program.setup.Adapter().RawBytes(other), std::string());
+  for (const char* each : {"COM1", "COM2", "COM3", "COM4", "TELNET"})
+    QCOMPARE(program.setup.Adapter().RawBytes(each), sentOn == QLatin1String(each) ? reset : std::string());
+  QCOMPARE(program.setup.Adapter().ResetCount(), sentOn == u"COM2" ? 1 : 0);
+  QCOMPARE(boxes.boxes.size(), 1);
 }
 
 void MainWindowTest::viewCommandsFromMenuAndPanel() {
