@@ -16,36 +16,17 @@
 #include "app/registry/port_settings.h"
 #include "link/detection.h"
 #include "platform/notifier.h"
+#include "ui_main_frame.h"
 
-namespace {
-
-struct ViewCommand {
-  const char* text;
-  const char* objectName;
-  QKeySequence shortcut;
-  void (CQuorvelView::*handler)();
-};
-
-// The text carries its accelerator after the tab, as the menu shows it.
-const ViewCommand kViewCommands[] = {
-    {"Phone &1...\tCtrl+1", "phone1Action", QKeySequence(Qt::CTRL | Qt::Key_1), &CQuorvelView::OnPhone1},
-    {"Phone &2...\tCtrl+2", "phone2Action", QKeySequence(Qt::CTRL | Qt::Key_2), &CQuorvelView::OnPhone2},
-    {"&Data Comm...\tCtrl+D", "dataCommAction", QKeySequence(Qt::CTRL | Qt::Key_D), &CQuorvelView::OnDataComm},
-    {"&Monitor", "monitorAction", QKeySequence(), &CQuorvelView::OnMonitor},
-};
-
-const std::pair<int, const char*> kPorts[] = {{1, "COM1"}, {2, "COM2"}, {3, "COM3"}, {4, "COM4"}};
-const std::pair<int, const char*> kSpeeds[] = {{57600, "56K"}, {115200, "112K"}, {230400, "230K"}};
-
-}  // namespace
 
 CMainFrame::CMainFrame()
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                               Qt::WindowCloseButtonHint) {
-  setWindowTitle(QString::fromUtf8(kMainCaption));
+                               Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::CMainFrame>()) {
+  ui->setupUi(this);
   setWindowIcon(ProgramIcon());
-  BuildMenu();
+  ConnectMenu();
 }
 
 CMainFrame::~CMainFrame() { registryKey.CloseKey(); }
@@ -73,56 +54,34 @@ void CMainFrame::CreateView() {
   FixGeometry();
 }
 
-void CMainFrame::BuildMenu() {
-  QMenu* setup = menuBar()->addMenu(QStringLiteral("&Setup"));
-  setup->setObjectName(QStringLiteral("setupMenu"));
-  for (const ViewCommand& command : kViewCommands) {
-    QAction* action = setup->addAction(QString::fromLatin1(command.text));
-    action->setObjectName(QString::fromLatin1(command.objectName));
-    if (!command.shortcut.isEmpty()) action->setShortcut(command.shortcut);
-    const auto handler = command.handler;
-    connect(action, &QAction::triggered, this, [this, handler] {
+void CMainFrame::ConnectMenu() {
+  const std::pair<QAction*, void (CQuorvelView::*)()> viewCommands[] = {
+      {ui->phone1Action, &CQuorvelView::OnPhone1},
+      {ui->phone2Action, &CQuorvelView::OnPhone2},
+      {ui->dataCommAction, &CQuorvelView::OnDataComm},
+      {ui->monitorAction, &CQuorvelView::OnMonitor},
+  };
+  for (const auto& [action, handler] : viewCommands) {
+    connect(action, &QAction::triggered, this, [this, handler = handler] {
       if (view) (view->*handler)();
     });
   }
-  setup->addSeparator();
 
-  QMenu* portSetting = setup->addMenu(QStringLiteral("Port Setting"));
-  QMenu* portMenu = portSetting->addMenu(QStringLiteral("COM &Port"));
-  for (const auto& [port, text] : kPorts) {
-    QAction* action = portMenu->addAction(QString::fromLatin1(text));
-    action->setObjectName(QStringLiteral("portAction%1").arg(port));
-    action->setCheckable(true);
+  portActions = {{1, ui->portAction1}, {2, ui->portAction2}, {3, ui->portAction3},
+                 {4, ui->portAction4}};
+  for (const auto& [port, action] : portActions)
     connect(action, &QAction::triggered, this, [this, port = port] { OnPort(port); });
-    portActions.emplace_back(port, action);
-  }
-  QMenu* speedMenu = portSetting->addMenu(QStringLiteral("Port Speed"));
-  for (const auto& [speed, text] : kSpeeds) {
-    QAction* action = speedMenu->addAction(QString::fromLatin1(text));
-    action->setObjectName(QStringLiteral("speedAction%1").arg(speed));
-    action->setCheckable(true);
+  speedActions = {{57600, ui->speedAction57600}, {115200, ui->speedAction115200},
+                  {230400, ui->speedAction230400}};
+  for (const auto& [speed, action] : speedActions)
     connect(action, &QAction::triggered, this, [this, speed = speed] { OnSpeed(speed); });
-    speedActions.emplace_back(speed, action);
-  }
-  setup->addSeparator();
 
-  QAction* reset = setup->addAction(QStringLiteral("&Reset Modem data"));
-  reset->setObjectName(QStringLiteral("resetAction"));
-  connect(reset, &QAction::triggered, this, &CMainFrame::OnResetModem);
-  setup->addSeparator();
-
-  QAction* exit = setup->addAction(QStringLiteral("E&xit"));
-  exit->setObjectName(QStringLiteral("exitAction"));
-  connect(exit, &QAction::triggered, this, &QWidget::close);
-
-  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-  help->setObjectName(QStringLiteral("helpMenu"));
-  QAction* about = help->addAction(QStringLiteral("&About Quorvel..."));
-  about->setObjectName(QStringLiteral("aboutAction"));
-  connect(about, &QAction::triggered, this, &CMainFrame::aboutRequested);
+  connect(ui->resetAction, &QAction::triggered, this, &CMainFrame::OnResetModem);
+  connect(ui->exitAction, &QAction::triggered, this, &QWidget::close);
+  connect(ui->aboutAction, &QAction::triggered, this, &CMainFrame::aboutRequested);
 
   // A check mark always shows the values of the moment, whoever changed them.
-  for (QMenu* menu : {setup, portMenu, speedMenu})
+  for (QMenu* menu : {ui->setupMenu, ui->portMenu, ui->speedMenu})
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCheckMarks);
 }
 

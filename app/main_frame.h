@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 #include <vector>
 
 #include "app/registry/registry_key.h"
@@ -16,9 +17,11 @@
 
 class CQuorvelView;
 class QAction;
-class QMenu;
 
-inline constexpr const char* kMainCaption = "ISDN MODEM Setup";
+namespace Ui {
+class CMainFrame;
+}
+
 inline constexpr const char* kModemNotFoundText = "MODEM이 꺼있거나 찾을수가 없습니다.";
 inline constexpr const char* kResetQuestion = "ISDN MODEM의 모든 설정 내용을 지우겠습니까?";
 inline constexpr const char* kResetCaption = "WARNING!!";
@@ -58,10 +61,11 @@ class CMainFrame : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildMenu();
+  void ConnectMenu();
   void FixGeometry();
   void Centre();
 
+  std::unique_ptr<Ui::CMainFrame> ui;  // the menu: resources/main_frame.ui
   CCommLink link;
   CRegistryKey registryKey;
   CQuorvelView* view = nullptr;
