@@ -16,6 +16,9 @@
 
 namespace {
 
+using testsupport::ReadText;
+using testsupport::WriteText;
+
 namespace fs = std::filesystem;
 using platform::HiveKind;
 using platform::RegistryStore;
@@ -31,18 +34,6 @@ RegistryValue Dword(std::uint32_t n) {
 
 RegistryValue Binary(std::vector<std::uint8_t> bytes) {
   return {RegistryValue::Type::Binary, std::move(bytes)};
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 class RegistryHiveTest : public testsupport::IsolatedTest {

@@ -13,22 +13,13 @@
 
 namespace {
 
+using testsupport::ReadText;
+using testsupport::WriteText;
+
 namespace fs = std::filesystem;
 
 constexpr const char* kHiveHeader =
     "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\MARONIX]\n";
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 class PortSettingsTest : public testsupport::IsolatedTest {
  protected:

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stop_token>
 #include <system_error>
 #include <thread>
@@ -100,6 +102,18 @@ bool RecordingNotifier::WaitForCount(std::size_t count, std::chrono::millisecond
 void RecordingNotifier::Clear() {
   std::lock_guard lock(mutex_);
   messages_.clear();
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
 }
 
 }  // namespace testsupport

@@ -7,6 +7,7 @@
 //                      so nothing reaches the real ~/.config. LinkPort("COM2", slave) puts a
 //                      device into the ports directory.
 //   IsolatedTest       a GoogleTest fixture holding IsolatedFolders as `folders`.
+//   ReadText/WriteText whole files as bytes (WriteText makes the parent folders).
 //   RecordingNotifier  installs itself as the platform notifier for its lifetime and records
 //                      every message (caption and text); thread-safe. With an auto-dismiss
 //                      delay each Show() blocks that long, as a user reading the box would;
@@ -101,5 +102,8 @@ class RecordingNotifier final : public platform::Notifier {
   mutable std::condition_variable_any changed_;
   std::vector<platform::Message> messages_;
 };
+
+std::string ReadText(const std::filesystem::path& path);
+void WriteText(const std::filesystem::path& path, const std::string& text);
 
 }  // namespace testsupport
