@@ -12,6 +12,7 @@
 
 #include "app/registry/port_settings.h"
 #include "cli/cli.h"
+#include "link/exchange_messages.h"
 #include "phone/core/phone_page_link.h"
 #include "phone/core/phone_port_settings.h"
 #include "phone/core/phone_read_out.h"
@@ -199,12 +200,12 @@ Fields ShowFields(const PhonePortSettings& record, std::int32_t pcmLaw) {
 // As the page's start: read, verify, parse into the record, derive the edit state.
 bool ReadPort(CPhonePageLink& pageLink, int port, PhonePortSettings& record, std::int32_t& pcmLaw) {
   if (currentPort == 0) {
-    platform::Warn("포트가 이미 열려 있거나 올바르지 않습니다.");
+    platform::Warn(std::string(kPortUnusable));
     return false;
   }
   record.forwardWait = 0;
   if (!pageLink.ReadPortSettings()) {
-    platform::Warn("Reading TA DATA Error!!!");
+    platform::Warn(std::string(kReadError));
     return false;
   }
   ParsePortSettings(pageLink.ReadOutText(), PortLetter(port), record, pcmLaw);

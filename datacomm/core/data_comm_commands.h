@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "datacomm/core/data_comm_settings.h"
+#include "link/exchange_messages.h"
 
 struct WriteStep {
   const char* format;  // printf format with zero, one or two "%d"-style conversions
@@ -26,13 +27,9 @@ inline constexpr auto kShortReplyWait = std::chrono::milliseconds(1000);
 inline constexpr auto kClockReplyWait = std::chrono::milliseconds(5000);
 
 inline constexpr std::string_view kCannotWrite = "Can not write to TA!.";
-inline constexpr std::string_view kLinkNotUp = "1.TA에 쓸 수가 없습니다.";
 inline constexpr std::string_view kNoFirstAnswer = "2.TA에 쓸수가 없습니다.";
 inline constexpr std::string_view kNoStoreAnswer = "7.TA에 쓸수가 없습니다.";
-inline constexpr std::string_view kNoPortChosen = "포트가 정해져 있지 않습니다.";
-inline constexpr std::string_view kPortUnusable = "포트가 이미 열려 있거나 올바르지 않습니다.";
 inline constexpr std::string_view kClockPortUnusable = "Port is aleady open, or incorrect!";
-inline constexpr std::string_view kReadError = "Reading TA DATA Error!!!";
 
 // The variant's whole write sequence, in the order it is sent.
 std::span<const WriteStep> WriteSequence(DataCommVariant variant);

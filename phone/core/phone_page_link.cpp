@@ -2,16 +2,9 @@
 
 #include "app/registry/port_settings.h"
 #include "datacomm/core/read_out.h"
+#include "link/exchange_messages.h"
 #include "phone/core/phone_commands.h"
 #include "platform/notifier.h"
-
-namespace {
-
-constexpr const char* kNoPortChosen = "포트가 정해져 있지 않습니다.";
-constexpr const char* kCannotOpen = "포트가 이미 열려 있거나 올바르지 않습니다.";
-constexpr const char* kLinkNotUp = "1.TA에 쓸 수가 없습니다.";
-
-}  // namespace
 
 CPhonePageLink::CPhonePageLink() {
   link.SetReceiveMode(kModePhoneWrite);
@@ -51,7 +44,7 @@ bool CPhonePageLink::WritePortSettings(int port, const PhonePortSettings& record
                                        std::int32_t pcmLaw) {
   link.SetReceiveMode(kModePhoneWrite);
   if (currentPort == 0) {
-    platform::Warn(kNoPortChosen);
+    platform::Warn(std::string(kNoPortChosen));
     return false;
   }
   const std::vector<PortCommand> commands = BuildPortCommands(record, PortLetter(port), pcmLaw);
@@ -67,12 +60,12 @@ bool CPhonePageLink::WritePortSettings(int port, const PhonePortSettings& record
     link.Configure(static_cast<std::uint32_t>(currentPort), static_cast<std::uint32_t>(currentSpeed), 8, 0, 0);
     link.CreateEvents();
     if (link.Open() == -1) {
-      platform::Warn(kCannotOpen);
+      platform::Warn(std::string(kPortUnusable));
       return false;
     }
     link.SetOwner(this);
     if (!link.IsOpen()) {
-      platform::Warn(kLinkNotUp);
+      platform::Warn(std::string(kLinkNotUp));
       return false;
     }
   }
