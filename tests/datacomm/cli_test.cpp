@@ -32,20 +32,20 @@ const std::vector<std::string> kFactoryWriteAfterChange = {
 
 TEST_F(DatacommCliTest, SetSendsWhatTheCoreWriteSendsForTheChangedRecord) {
   StartSim({});
-  const auto factory = sim->Settings();
+  const auto factory = adapter->Settings();
   std::string out;
   ASSERT_EQ(Run({"set", "openThreshold[0]=50", "closeThreshold[0]=5", "idleDisconnect=3"}, &out),
             kExitOk);
-  const std::vector<std::string> fromCli = sim->Commands();
-  const std::string rawFromCli = sim->RawBytes("COM1");
+  const std::vector<std::string> fromCli = adapter->Commands();
+  const std::string rawFromCli = adapter->RawBytes("COM1");
   EXPECT_EQ(fromCli, kFactoryWriteAfterChange);
   EXPECT_NE(out.find("\nopenThreshold[0]=50\n"), std::string::npos) << out;
   EXPECT_NE(out.find("\ncloseThreshold[0]=5\n"), std::string::npos) << out;
   EXPECT_NE(out.find("idleDisconnectOn=1\n"), std::string::npos) << out;
 
   // The same change made through the session, as the dialog's OK makes it.
-  for (const auto& [key, value] : factory) sim->SetSetting(key, value);
-  sim->ClearLog();
+  for (const auto& [key, value] : factory) adapter->SetSetting(key, value);
+  adapter->ClearLog();
   CDataCommSession session(DataCommVariant::Aodi);
   DataCommSettings settings;
   std::int32_t on = 0;
@@ -55,8 +55,8 @@ TEST_F(DatacommCliTest, SetSendsWhatTheCoreWriteSendsForTheChangedRecord) {
   settings.idleDisconnect = 3;
   SetIdleDisconnectBox(settings, on, true);
   ASSERT_EQ(session.WriteTaData(settings, on), 1);
-  EXPECT_EQ(sim->Commands(), fromCli);
-  EXPECT_EQ(sim->RawBytes("COM1"), rawFromCli);
+  EXPECT_EQ(adapter->Commands(), fromCli);
+  EXPECT_EQ(adapter->RawBytes("COM1"), rawFromCli);
 }
 
 TEST_F(DatacommCliTest, MlpppSetSendsTheEightCommands) {
@@ -64,15 +64,15 @@ TEST_F(DatacommCliTest, MlpppSetSendsTheEightCommands) {
   options.aodiModel = false;
   StartSim(options);
   ASSERT_EQ(Run({"set", "billingInterval[1]=120", "callBump=1"}), kExitOk);
-  EXPECT_EQ(sim->RawBytes("COM1"),
+  EXPECT_EQ(adapter->RawBytes("COM1"),
             "\rAT$OUTCUR\r\nAT$Z=1\rAT$MLSCTM=120\rAT$MLTHP=050050\rAT$MLOND=0\rAT$MLCLD=0\r"
             "AT$MLTPF=0\rAT$DISC=0\rATW\r");
 }
 
 TEST_F(DatacommCliTest, ShowPrintsTheVariantsFields) {
   StartSim({});
-  sim->SetSetting("AT$ATHP", "060010");
-  sim->SetSetting("AT$DISC", "2");
+  adapter->SetSetting("AT$ATHP", "060010");
+  adapter->SetSetting("AT$DISC", "2");
   std::string out;
   ASSERT_EQ(Run({"show"}, &out), kExitOk);
   EXPECT_EQ(out,
@@ -82,10 +82,10 @@ TEST_F(DatacommCliTest, ShowPrintsTheVariantsFields) {
             "closeMonitorTime[1]=0\ncloseMonitorTime[2]=0\nopenThreshold[0]=60\n"
             "openThreshold[1]=50\nopenThreshold[2]=50\ncloseThreshold[0]=10\n"
             "closeThreshold[1]=50\ncloseThreshold[2]=50\nidleDisconnectOn=1\n");
-  EXPECT_EQ(sim->Commands(), std::vector<std::string>{"AT$OUTCUR"});
+  EXPECT_EQ(adapter->Commands(), std::vector<std::string>{"AT$OUTCUR"});
 
-  sim->SetOptions([&] {
-    sim::Options options = sim->CurrentOptions();
+  adapter->SetOptions([&] {
+    sim::Options options = adapter->CurrentOptions();
     options.aodiModel = false;
     return options;
   }());
@@ -141,7 +141,7 @@ TEST_F(DatacommCliTest, BadArgumentsAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(Run(args), kExitUsage);
   }
   std::this_thread::sleep_for(50ms);
-  EXPECT_EQ(sim->RawBytes("COM1"), "");
+  EXPECT_EQ(adapter->RawBytes("COM1"), "");
   EXPECT_EQ(notifier.Count(), 0u);
 }
 
@@ -152,25 +152,25 @@ TEST_F(DatacommCliTest, MlpppAdapterRefusesAodiOnlyFieldsBeforeAnythingIsSent) {
   EXPECT_EQ(Run({"set", "callBump=1", "secondChannelOff=1"}), kExitUsage);
   EXPECT_EQ(Run({"set", "openThreshold[0]=10"}), kExitUsage);
   std::this_thread::sleep_for(50ms);
-  EXPECT_EQ(sim->RawBytes("COM1"), "");
+  EXPECT_EQ(adapter->RawBytes("COM1"), "");
 }
 
 TEST_F(DatacommCliTest, ThresholdBelowTheAdaptersOpeningOneIsRefusedBeforeTheWrite) {
   StartSim({});
-  sim->SetSetting("AT$ATHP", "050030");
+  adapter->SetSetting("AT$ATHP", "050030");
   EXPECT_EQ(Run({"set", "closeThreshold[0]=60"}), kExitUsage);
-  EXPECT_EQ(sim->Commands(), std::vector<std::string>{"AT$OUTCUR"});
-  EXPECT_EQ(sim->StoreCount(), 0);
+  EXPECT_EQ(adapter->Commands(), std::vector<std::string>{"AT$OUTCUR"});
+  EXPECT_EQ(adapter->StoreCount(), 0);
 }
 
 TEST_F(DatacommCliTest, IdleDisconnectBox) {
   StartSim({});
-  sim->SetSetting("AT$DISC", "2");
+  adapter->SetSetting("AT$DISC", "2");
   ASSERT_EQ(Run({"set", "idleDisconnectOn=0"}), kExitOk);
-  EXPECT_EQ(sim->Commands().at(1), "AT$DISC=0");
-  sim->ClearLog();
+  EXPECT_EQ(adapter->Commands().at(1), "AT$DISC=0");
+  adapter->ClearLog();
   ASSERT_EQ(Run({"set", "idleDisconnectOn=1"}), kExitOk);  // on while 0: 10 minutes
-  EXPECT_EQ(sim->Commands().at(1), "AT$DISC=1");
+  EXPECT_EQ(adapter->Commands().at(1), "AT$DISC=1");
 }
 
 TEST_F(DatacommCliTest, ClockSetsDateAndTime) {
@@ -179,13 +179,13 @@ TEST_F(DatacommCliTest, ClockSetsDateAndTime) {
   const int status = RunClock({}, CliOptions{});
   const std::string out = testing::internal::GetCapturedStdout();
   ASSERT_EQ(status, kExitOk);
-  const std::vector<std::string> commands = sim->Commands();
+  const std::vector<std::string> commands = adapter->Commands();
   ASSERT_EQ(commands.size(), 2u);
   EXPECT_TRUE(commands[0].starts_with("AT$DATE=")) << commands[0];
   EXPECT_EQ(commands[0].size(), 16u);
   EXPECT_TRUE(commands[1].starts_with("AT$TIME=")) << commands[1];
   EXPECT_EQ(commands[1].size(), 14u);
-  EXPECT_EQ(sim->StoreCount(), 0);
+  EXPECT_EQ(adapter->StoreCount(), 0);
   EXPECT_TRUE(out.starts_with("clock=")) << out;
 }
 

@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "datacomm/core/data_comm_commands.h"
+#include "local_time.h"
 
 namespace {
+
+using datacommtest::At;
 
 std::vector<std::string> Commands(DataCommVariant variant, const DataCommSettings& settings) {
   std::vector<std::string> out;
@@ -70,17 +73,6 @@ TEST(WriteSequence, ValuesOutsideTheirRangesAreWrittenAsPrintfWould) {
   const auto steps = WriteSequence(DataCommVariant::Aodi);
   EXPECT_EQ(FormatCommand(steps[8], s), "AT$ATHP=-0052147483647\r");
   EXPECT_EQ(FormatCommand(steps[0], s), "AT$DISC=-2147483648\r");
-}
-
-std::tm At(int year, int month, int day, int hour, int minute, int second) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  return t;
 }
 
 TEST(Clock, CommandsAndText) {

@@ -52,13 +52,13 @@ TEST_P(ReadOutEcho, ReadsAndParsesTheAdapterSettings) {
   sim::Options options;
   options.echoReadOut = GetParam();
   StartSim(options);
-  sim->SetSetting("AT$ATHP", "050030");
-  sim->SetSetting("AT$MLTHP", "100000");
-  sim->SetSetting("AT$BTHP", "000030");
-  sim->SetSetting("AT$DISC", "2");
-  sim->SetSetting("AT$SCTM", "180");
-  sim->SetSetting("AT$MLSCTM", "600");
-  sim->SetSetting("AT$HFML", "1");
+  adapter->SetSetting("AT$ATHP", "050030");
+  adapter->SetSetting("AT$MLTHP", "100000");
+  adapter->SetSetting("AT$BTHP", "000030");
+  adapter->SetSetting("AT$DISC", "2");
+  adapter->SetSetting("AT$SCTM", "180");
+  adapter->SetSetting("AT$MLSCTM", "600");
+  adapter->SetSetting("AT$HFML", "1");
 
   CDataCommSession session(DataCommVariant::Aodi);
   DataCommSettings settings;
@@ -71,7 +71,7 @@ TEST_P(ReadOutEcho, ReadsAndParsesTheAdapterSettings) {
   EXPECT_EQ(on, 1);
   EXPECT_EQ(settings.billingInterval, (std::array<std::int32_t, 2>{180, 600}));
   EXPECT_EQ(settings.secondChannelOff, 1);
-  EXPECT_EQ(sim->RawBytes("COM1"), kReadOutBytes);
+  EXPECT_EQ(adapter->RawBytes("COM1"), kReadOutBytes);
   EXPECT_FALSE(session.Link().IsOpen());
   EXPECT_EQ(notifier.Count(), 0u);
 }
@@ -82,8 +82,8 @@ TEST_F(SessionTest, MlpppReadTakesOnlyItsKeysAndKeepsTheRest) {
   sim::Options options;
   options.aodiModel = false;
   StartSim(options);
-  sim->SetSetting("AT$MLTHP", "080020");
-  sim->SetSetting("AT$ATHP", "010010");
+  adapter->SetSetting("AT$MLTHP", "080020");
+  adapter->SetSetting("AT$ATHP", "010010");
   CDataCommSession session(DataCommVariant::Mlppp);
   DataCommSettings settings;
   settings.openThreshold[0] = 77;  // not an ML-PPP key: kept
@@ -103,7 +103,7 @@ TEST_F(SessionTest, WrongChecksumsFailThreeAttemptsThenTheReadErrorBox) {
   DataCommSettings settings = Sample();
   std::int32_t on = 0;
   EXPECT_FALSE(session.ReadTaData(settings, on));
-  EXPECT_EQ(sim->RawBytes("COM1"), kReadOutBytes + kReadOutBytes + kReadOutBytes);
+  EXPECT_EQ(adapter->RawBytes("COM1"), kReadOutBytes + kReadOutBytes + kReadOutBytes);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Reading TA DATA Error!!!"});
   EXPECT_EQ(notifier.Messages()[0].caption, "Quorvel Program");
   EXPECT_EQ(settings, Sample());  // nothing taken from an invalid read-out
@@ -113,9 +113,9 @@ TEST_F(SessionTest, WrongChecksumsFailThreeAttemptsThenTheReadErrorBox) {
 // list editor allows) is checked by its checksum like any other and read.
 TEST_F(SessionTest, LongSettingLineIsVerifiedByItsChecksum) {
   StartSim({});
-  sim->SetSetting("AT$SCTM", "180");
-  sim->SetSetting("AT%AB3", std::string(31, '5'));  // "AT%AB3=" + 31 digits = 38
-  sim->SetSetting("AT%AA0", std::string(25, '5'));  // 32
+  adapter->SetSetting("AT$SCTM", "180");
+  adapter->SetSetting("AT%AB3", std::string(31, '5'));  // "AT%AB3=" + 31 digits = 38
+  adapter->SetSetting("AT%AA0", std::string(25, '5'));  // 32
   CDataCommSession session(DataCommVariant::Aodi);
   DataCommSettings settings;
   std::int32_t on = 0;
@@ -123,7 +123,7 @@ TEST_F(SessionTest, LongSettingLineIsVerifiedByItsChecksum) {
   EXPECT_EQ(settings.billingInterval[0], 180);
   EXPECT_NE(session.ReadOutText().find("AT%AB3=" + std::string(31, '5') + "\r\n"), std::string_view::npos);
   EXPECT_EQ(notifier.Count(), 0u);
-  EXPECT_EQ(sim->Commands().size(), 1u);  // accepted at the first request
+  EXPECT_EQ(adapter->Commands().size(), 1u);  // accepted at the first request
 }
 
 // A read-out that does not fit the 4000-byte buffer is cut by the link (never written
@@ -131,7 +131,7 @@ TEST_F(SessionTest, LongSettingLineIsVerifiedByItsChecksum) {
 TEST_F(SessionTest, ReadOutOverTheBufferIsRefused) {
   StartSim({});
   for (const char* prefix : {"AT%AA", "AT%AB", "AT%SA", "AT%SB"}) {
-    for (int i = 0; i < 10; ++i) sim->SetSetting(prefix + std::to_string(i), std::string(90, '1'));
+    for (int i = 0; i < 10; ++i) adapter->SetSetting(prefix + std::to_string(i), std::string(90, '1'));
   }
   CDataCommSession session(DataCommVariant::Aodi);
   DataCommSettings settings;
@@ -140,7 +140,7 @@ TEST_F(SessionTest, ReadOutOverTheBufferIsRefused) {
   EXPECT_EQ(session.ReadOutText().size(), kReceiveBufferSize - 1);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Reading TA DATA Error!!!"});
   EXPECT_EQ(settings, DataCommSettings{});
-  EXPECT_EQ(sim->Commands().size(), 3u);  // each request answered, each refused
+  EXPECT_EQ(adapter->Commands().size(), 3u);  // each request answered, each refused
 }
 
 TEST_F(SessionTest, ReadWithoutAPortSendsNothing) {
@@ -152,7 +152,7 @@ TEST_F(SessionTest, ReadWithoutAPortSendsNothing) {
   EXPECT_FALSE(session.ReadTaData(settings, on));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"포트가 이미 열려 있거나 올바르지 않습니다."});
   std::this_thread::sleep_for(50ms);
-  EXPECT_EQ(sim->RawBytes("COM1"), "");
+  EXPECT_EQ(adapter->RawBytes("COM1"), "");
 }
 
 TEST_F(DataCommSlowTest, SilentAdapterCostsSixReadOutRequests) {
@@ -169,7 +169,7 @@ TEST_F(DataCommSlowTest, SilentAdapterCostsSixReadOutRequests) {
   EXPECT_LT(elapsed, 14000ms);
   std::string six;
   for (int i = 0; i < 6; ++i) six += kReadOutBytes;
-  EXPECT_EQ(sim->RawBytes("COM1"), six);
+  EXPECT_EQ(adapter->RawBytes("COM1"), six);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Reading TA DATA Error!!!"});
   EXPECT_FALSE(session.Link().IsOpen());
 }
@@ -181,10 +181,10 @@ TEST_F(SessionTest, AodiWriteSendsTheSixteenCommandsByteForByte) {
   CDataCommSession session(DataCommVariant::Aodi);
   DataCommSettings settings = Sample();
   EXPECT_EQ(session.WriteTaData(settings, 1), 1);
-  EXPECT_EQ(sim->Commands(), kSampleAodiCommands);
-  EXPECT_EQ(sim->RawBytes("COM1"), Joined(kSampleAodiCommands, "\r"));
-  EXPECT_EQ(sim->StoreCount(), 1);
-  EXPECT_EQ(sim->Setting("AT$ATHP"), "050005");
+  EXPECT_EQ(adapter->Commands(), kSampleAodiCommands);
+  EXPECT_EQ(adapter->RawBytes("COM1"), Joined(kSampleAodiCommands, "\r"));
+  EXPECT_EQ(adapter->StoreCount(), 1);
+  EXPECT_EQ(adapter->Setting("AT$ATHP"), "050005");
   EXPECT_EQ(notifier.Count(), 0u);
   EXPECT_FALSE(session.Link().IsOpen());
 
@@ -202,8 +202,8 @@ TEST_F(SessionTest, MlpppWriteSendsTheEightCommandsByteForByte) {
   CDataCommSession session(DataCommVariant::Mlppp);
   DataCommSettings settings = Sample();
   EXPECT_EQ(session.WriteTaData(settings, 1), 1);
-  EXPECT_EQ(sim->RawBytes("COM1"), Joined(kSampleMlpppCommands, "\r"));
-  EXPECT_EQ(sim->StoreCount(), 1);
+  EXPECT_EQ(adapter->RawBytes("COM1"), Joined(kSampleMlpppCommands, "\r"));
+  EXPECT_EQ(adapter->StoreCount(), 1);
 }
 
 TEST_F(SessionTest, IdleDisconnectBoxOffWritesZero) {
@@ -212,9 +212,9 @@ TEST_F(SessionTest, IdleDisconnectBoxOffWritesZero) {
   DataCommSettings settings;
   settings.idleDisconnect = 3;
   EXPECT_EQ(session.WriteTaData(settings, 0), 1);
-  const std::vector<std::string> commands = sim->Commands();
+  const std::vector<std::string> commands = adapter->Commands();
   ASSERT_FALSE(commands.empty());
-  EXPECT_EQ(sim->RawBytes("COM1").substr(0, 10), "AT$DISC=0\r");
+  EXPECT_EQ(adapter->RawBytes("COM1").substr(0, 10), "AT$DISC=0\r");
   EXPECT_EQ(settings.idleDisconnect, 0);
 }
 
@@ -225,7 +225,7 @@ TEST_F(SessionTest, ErrorReplyShowsTheErrorBoxAndTheSequenceGoesOn) {
   CDataCommSession session(DataCommVariant::Aodi);
   DataCommSettings settings = Sample();
   EXPECT_EQ(session.WriteTaData(settings, 1), 1);
-  EXPECT_EQ(sim->Commands(), kSampleAodiCommands);
+  EXPECT_EQ(adapter->Commands(), kSampleAodiCommands);
   ASSERT_EQ(notifier.Count(), 1u);
   EXPECT_EQ(notifier.Messages()[0].caption, "Error");
   EXPECT_EQ(notifier.Messages()[0].text, "\r\nERROR\r\n");
@@ -242,7 +242,7 @@ TEST_F(SessionTest, NoAnswerToAtwGivesStepSeven) {
   const auto elapsed = Clock::now() - start;
   EXPECT_GE(elapsed, 950ms);
   EXPECT_LT(elapsed, 3000ms);
-  EXPECT_EQ(sim->Commands(), kSampleAodiCommands);
+  EXPECT_EQ(adapter->Commands(), kSampleAodiCommands);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"7.TA에 쓸수가 없습니다."});
   EXPECT_EQ(notifier.Messages()[0].caption, "Quorvel Program");
   EXPECT_FALSE(session.Link().IsOpen());
@@ -262,7 +262,7 @@ TEST_F(SessionTest, MlpppWithoutAdapterGivesStepTwoAfterASecond) {
   EXPECT_LT(elapsed, 3000ms);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"2.TA에 쓸수가 없습니다."});
   std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(sim->RawBytes("COM1"), "AT$Z=0\r");
+  EXPECT_EQ(adapter->RawBytes("COM1"), "AT$Z=0\r");
   EXPECT_FALSE(session.Link().IsOpen());
 }
 
@@ -286,12 +286,12 @@ TEST_F(DataCommSlowTest, LateErrorAnswerDoesNotAnswerTheNextWrite) {
   }
   options.errorCommands.clear();
   options.silentCommands = {"AT$Z"};
-  sim->SetOptions(options);
-  sim->ClearLog();
+  adapter->SetOptions(options);
+  adapter->ClearLog();
   notifier.Clear();
   EXPECT_EQ(session.WriteTaData(settings, 1), 0);
   std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(sim->RawBytes("COM1"), "AT$Z=1\r");
+  EXPECT_EQ(adapter->RawBytes("COM1"), "AT$Z=1\r");
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"2.TA에 쓸수가 없습니다."});
 }
 
@@ -310,7 +310,7 @@ TEST_F(DataCommSlowTest, NoAnswerAtAStepStopsThereAndClosesTheLink) {
   std::this_thread::sleep_for(200ms);
   const std::vector<std::string> upToAthp(kSampleAodiCommands.begin(),
                                           kSampleAodiCommands.begin() + 9);
-  EXPECT_EQ(sim->RawBytes("COM1"), Joined(upToAthp, "\r"));
+  EXPECT_EQ(adapter->RawBytes("COM1"), Joined(upToAthp, "\r"));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Can not write to TA!."});
   EXPECT_EQ(notifier.Messages()[0].caption, "Quorvel Program");
 }
@@ -349,7 +349,7 @@ TEST_P(OpenFailures, ShowTheirMessageAndSendNothing) {
   EXPECT_FALSE(session.Link().IsOpen());
   holder.Close();
   std::this_thread::sleep_for(50ms);
-  EXPECT_EQ(sim->RawBytes("COM1"), "");
+  EXPECT_EQ(adapter->RawBytes("COM1"), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -370,8 +370,8 @@ TEST_F(SessionTest, ClockSendsDateAndTimeWithoutAtw) {
   StartSim({});
   CDataCommSession session(DataCommVariant::Aodi);
   EXPECT_TRUE(session.SetTaClock(At(2024, 3, 5, 7, 8, 9)));
-  EXPECT_EQ(sim->RawBytes("COM1"), "AT$DATE=20240305\rAT$TIME=070809\r");
-  EXPECT_EQ(sim->StoreCount(), 0);
+  EXPECT_EQ(adapter->RawBytes("COM1"), "AT$DATE=20240305\rAT$TIME=070809\r");
+  EXPECT_EQ(adapter->StoreCount(), 0);
   EXPECT_EQ(notifier.Count(), 0u);
   EXPECT_FALSE(session.Link().IsOpen());
 }
@@ -385,7 +385,7 @@ TEST_F(DataCommSlowTest, ClockTimeoutStopsAfterTheDate) {
   EXPECT_FALSE(session.SetTaClock(At(2024, 3, 5, 7, 8, 9)));
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Can not write to TA!."});
   std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(sim->RawBytes("COM1"), "AT$DATE=20240305\r");
+  EXPECT_EQ(adapter->RawBytes("COM1"), "AT$DATE=20240305\r");
   EXPECT_FALSE(session.Link().IsOpen());
 }
 

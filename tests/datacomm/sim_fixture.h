@@ -13,48 +13,25 @@
 #include "app/registry/port_settings.h"
 #include "link/comm_link.h"
 #include "sim/sim_adapter.h"
-#include "tests/support/test_support.h"
+#include "local_time.h"
+#include "tests/support/adapter_on_com1.h"
 
 namespace datacommtest {
 
 using namespace std::chrono_literals;
 
-class SimTest : public testsupport::IsolatedTest {
+// The adapter's model decides the dialog kind, as the detection would have.
+class SimTest : public testsupport::AdapterOnCom1Test {
  protected:
   void StartSim(sim::Options options) {
     aodiCapable = options.aodiModel ? 1 : 0;
-    sim = std::make_unique<sim::SimAdapter>(std::move(options), folders.PortsDir());
-    ASSERT_TRUE(sim->Start());
-    currentPort = 1;
-    currentSpeed = 115200;
+    StartAdapter(std::move(options));
   }
   void TearDown() override {
-    if (sim) sim->Stop();
-    currentPort = 0;
-    currentSpeed = kDefaultSpeed;
+    AdapterOnCom1Test::TearDown();
     aodiCapable = 0;
   }
-
-  std::vector<std::string> MessageTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& message : notifier.Messages()) texts.push_back(message.text);
-    return texts;
-  }
-
-  testsupport::RecordingNotifier notifier;
-  std::unique_ptr<sim::SimAdapter> sim;
 };
-
-inline std::tm At(int year, int month, int day, int hour, int minute, int second) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  return t;
-}
 
 inline std::string Joined(const std::vector<std::string>& lines, const std::string& end) {
   std::string out;

@@ -10,27 +10,21 @@
 #include "app/registry/port_settings.h"
 #include "phone/core/phone_page_link.h"
 #include "sim/sim_adapter.h"
-#include "tests/support/test_support.h"
+#include "tests/support/adapter_on_com1.h"
 
 namespace phonetest {
 
-class PhoneSimTest : public testsupport::IsolatedTest {
+class PhoneSimTest : public testsupport::AdapterOnCom1Test {
  protected:
   void Start(sim::Options options = {}) {
-    adapter = std::make_unique<sim::SimAdapter>(std::move(options), folders.PortsDir());
-    ASSERT_TRUE(adapter->Start());
-    currentPort = 1;
-    currentSpeed = 115200;
+    StartAdapter(std::move(options));
     page = std::make_unique<CPhonePageLink>();
   }
   void TearDown() override {
     page.reset();  // closes its link before the adapter goes
-    if (adapter) adapter->Stop();
+    AdapterOnCom1Test::TearDown();
   }
-  std::string Sent() const { return adapter->RawBytes("COM1"); }
 
-  testsupport::RecordingNotifier notifier;
-  std::unique_ptr<sim::SimAdapter> adapter;
   std::unique_ptr<CPhonePageLink> page;
 };
 
